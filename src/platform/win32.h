@@ -1,0 +1,19 @@
+// The one place that knows the operating system.
+//
+// Portable code calls the Windows API by its own names (Sleep, GetDC, StretchBlt,
+// SHGetFolderPathW, timeGetTime, LoadLibraryW, ...) and includes this header. On Windows it is
+// <windows.h>; elsewhere it is the POSIX stand-ins under posix/, each a small honest
+// implementation of what the call does on Windows, as far as this code relies on it.
+// Include it from .cpp files only: portable headers never see the platform.
+#pragma once
+
+#ifdef _WIN32
+#include <windows.h>
+#include <mmsystem.h>
+#include <shlobj.h>
+#include <time.h>
+#else
+#include "platform/posix/kernel.h"
+#include "platform/posix/shell.h"
+#include "platform/posix/gdi.h"
+#endif
