@@ -6,6 +6,8 @@
 #include <dlfcn.h>
 #include <errno.h>
 #include <sys/resource.h>
+#include <sched.h>
+#include <strings.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 

@@ -1,0 +1,69 @@
+// Rectangles and display factors shared by the output, its channels and the video adapters.
+#pragma once
+
+#include <cstdint>
+
+namespace KMC {
+
+template <typename T>
+class Rect {
+ public:
+  Rect() : left(0), top(0), right(0), bottom(0) {}
+  Rect(T l, T t, T r, T b) : left(l), top(t), right(r), bottom(b) {}
+  virtual ~Rect() {}
+  virtual T width() const = 0;
+  virtual T height() const = 0;
+
+  bool sameEdges(const Rect& other) const {
+    return left == other.left && top == other.top && right == other.right && bottom == other.bottom;
+  }
+
+  T left, top, right, bottom;
+};
+
+// Window and picture pixels; both edges count: (0, 0, 0, 0) is one pixel.
+class RectInt : public Rect<int32_t> {
+ public:
+  RectInt() {}
+  RectInt(int32_t l, int32_t t, int32_t r, int32_t b) : Rect<int32_t>(l, t, r, b) {}
+  int32_t width() const override { return right - left + 1; }
+  int32_t height() const override { return bottom - top + 1; }
+  // The picture-area test of frames: left < right and top < bottom.
+  bool isNonEmpty() const { return left < right && top < bottom; }
+};
+
+// Fractions of a picture or of the output area; sizes are plain differences.
+class RectFloat : public Rect<double> {
+ public:
+  RectFloat() {}
+  RectFloat(double l, double t, double r, double b) : Rect<double>(l, t, r, b) {}
+  double width() const override { return right - left; }
+  double height() const override { return bottom - top; }
+  bool isValid() const { return right > left && bottom > top; }
+};
+
+// Four factors with a mask of which are set (bit i: component i).
+struct MaskedFloat4 {
+  float components[4];
+  int32_t mask;
+
+  MaskedFloat4() : components{1.0f, 1.0f, 1.0f, 1.0f}, mask(15) {}
+  MaskedFloat4(float a, float b, float c, float d, int32_t m) : components{a, b, c, d}, mask(m) {}
+  float& operator[](int i) { return components[i]; }
+  float operator[](int i) const { return components[i]; }
+
+  // Copies every component whose bit is set in source and sets that bit here.
+  void merge(const MaskedFloat4& source) {
+    if (&source == this) return;
+    for (int i = 0; i < 4; ++i) {
+      if (source.mask & (1 << i)) {
+        components[i] = source.components[i];
+        mask |= (1 << i);
+      }
+    }
+  }
+};
+
+static_assert(sizeof(MaskedFloat4) == 20, "MaskedFloat4 is a 20-byte record");
+
+}  // namespace KMC

@@ -1,0 +1,41 @@
+// The reference-counted base of every component, and the exported entry's signature.
+#pragma once
+
+#include <cstdint>
+
+#include "framework/abi.h"
+#include "framework/engine_objects.h"
+#include "framework/kestra_string.h"
+
+namespace KMC {
+
+class Plugin {
+ public:
+  explicit Plugin(PluginHost* host) : referenceCount_(1), host_(host), descriptor_(nullptr) {}
+
+  virtual ~Plugin();                                                        // 0
+  // 1: count + 1; answers the new count. Not thread-safe: the engine serialises it.
+  virtual int32_t addReference();
+  // 2: count - 1; at 0 the host hears pluginDeleting, the object deletes itself, then the
+  // host hears pluginDeleted with the same pointer. Answers the new count.
+  virtual int32_t releaseReference();
+  virtual int32_t referenceCount();                                         // 3
+  virtual PluginDescriptor* descriptor();                                   // 4
+  virtual PluginHost* host();                                               // 5
+  // 6: 0 with *out set to the interface, or 3 with *out null. Does not add a reference.
+  virtual ResultCode queryInterface(const NarrowString& id, void** out) = 0;
+
+  // The engine attaches its descriptor record before create. Inline, so it is compiled into
+  // the engine and writes the field in place.
+  void setDescriptor(PluginDescriptor* descriptor) { descriptor_ = descriptor; }
+
+ protected:
+  int32_t referenceCount_;
+  PluginHost* host_;
+  PluginDescriptor* descriptor_;
+};
+
+// The library's one exported entry: a new component bound to host, count 1, in *out; always 0.
+typedef int32_t (*GetPluginFunction)(PluginHost* host, Plugin** out);
+
+}  // namespace KMC
