@@ -1,0 +1,53 @@
+// A window the engine gives the renderer to draw into.
+//
+// On Windows it is a real window; elsewhere it is a pixel surface whose address serves as the
+// window handle (the plug-in's drawing layer draws into it). Either way the engine can read
+// back what was drawn, which is how composition is checked and snapshots are taken.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "framework/abi.h"
+
+namespace host {
+
+class HostWindow {
+ public:
+  HostWindow(int32_t width, int32_t height);
+  ~HostWindow();
+  HostWindow(const HostWindow&) = delete;
+  HostWindow& operator=(const HostWindow&) = delete;
+
+  KMC::WindowHandle handle() const;
+  int32_t width() const;
+  int32_t height() const;
+  // New client size; the content is cleared to black.
+  void resize(int32_t width, int32_t height);
+  // The client area as 32-bit pixels, top row first (the fourth byte is not defined).
+  std::vector<uint32_t> readPixels(int32_t* width, int32_t* height) const;
+  // Colour bytes (0x00RRGGBB) of one pixel; 0 outside.
+  uint32_t pixel(int32_t x, int32_t y) const;
+  // Counts drawings into the window (0 where the platform cannot tell).
+  uint32_t generation() const;
+
+  // Calls visit(pixels, width, height) with the surface locked, so a presenter can copy it
+  // out without a second buffer. Not available on every platform: answers false then.
+  template <typename Visit>
+  bool withPixels(Visit visit) const {
+    const uint32_t* pixels = nullptr;
+    int32_t w = 0, h = 0;
+    if (!lockPixels(&pixels, &w, &h)) return false;
+    visit(pixels, w, h);
+    unlockPixels();
+    return true;
+  }
+
+ private:
+  bool lockPixels(const uint32_t** pixels, int32_t* width, int32_t* height) const;
+  void unlockPixels() const;
+  struct Impl;
+  Impl* impl_;
+};
+
+}  // namespace host

@@ -1,0 +1,18 @@
+#!/bin/sh
+# Builds everything and runs every test: the regular build, then the same tests under
+# AddressSanitizer with UndefinedBehaviorSanitizer and under ThreadSanitizer.
+set -eu
+cd "$(dirname "$0")/.."
+jobs="$(nproc 2>/dev/null || echo 2)"
+
+run_suite() {
+  build="$1"; shift
+  echo "== $build"
+  scripts/setup.sh "$build" "$@"
+  (cd "$build" && ctest --output-on-failure -j "$jobs")
+}
+
+run_suite build
+run_suite build-asan -DTAVORIN_SANITIZE=address -DTAVORIN_BUILD_BENCH=OFF -DTAVORIN_BUILD_PLAYER=ON
+run_suite build-tsan -DTAVORIN_SANITIZE=thread -DTAVORIN_BUILD_BENCH=OFF -DTAVORIN_BUILD_PLAYER=ON
+echo "all tests passed"
