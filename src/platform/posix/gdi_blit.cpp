@@ -1,0 +1,227 @@
+// BitBlt and StretchBlt: geometry (mirroring, clipping), nearest-pixel copies in plain loops,
+// HALFTONE resampling on pixman, and the SRCCOPY / SRCAND / SRCPAINT combination.
+#ifdef _WIN32
+#error "posix/gdi_blit.cpp is the POSIX platform layer"
+#endif
+#include "platform/posix/gdi_internal.h"
+
+#include <pixman.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+using gdi::Pixels;
+
+// One axis of a blit. Destination index i (0 <= i < dn) is the pixel at d0 + i; its centre maps
+// into the source run [s0, s0 + sn), reversed when mirrored.
+struct Axis {
+  int64_t d0 = 0, dn = 0, s0 = 0, sn = 0;
+  bool mirror = false;
+  int64_t first = 0, last = 0;  // visible destination indices [first, last)
+
+  Axis(int x, int w, int sx, int sw) {
+    d0 = w < 0 ? int64_t(x) + w + 1 : x;
+    dn = w < 0 ? -int64_t(w) : w;
+    s0 = sw < 0 ? int64_t(sx) + sw + 1 : sx;
+    sn = sw < 0 ? -int64_t(sw) : sw;
+    mirror = (w < 0) != (sw < 0);
+  }
+  // Source pixel (absolute) under the centre of destination index i.
+  int64_t source(int64_t i) const {
+    const uint64_t j = uint64_t(mirror ? dn - 1 - i : i);
+    return s0 + int64_t((2 * j + 1) * uint64_t(sn) / (2 * uint64_t(dn)));
+  }
+  // Keeps the destination indices that land on the destination surface and whose source
+  // pixel is inside the source surface (source() is monotonic, so they are one run).
+  bool clip(int destSize, int sourceSize) {
+    first = std::max<int64_t>(0, -d0);
+    last = std::min<int64_t>(dn, int64_t(destSize) - d0);
+    auto inside = [&](int64_t i) {
+      int64_t s = source(i);
+      return s >= 0 && s < sourceSize;
+    };
+    while (first < last && !inside(first)) ++first;
+    while (last > first && !inside(last - 1)) --last;
+    return first < last;
+  }
+  bool identity() const { return sn == dn && !mirror; }
+};
+
+void combine(uint32_t* __restrict d, const uint32_t* __restrict s, size_t n, DWORD rop) {
+  switch (rop) {
+    case SRCCOPY:
+      std::memcpy(d, s, n * 4);
+      break;
+    case SRCAND:
+      for (size_t i = 0; i < n; ++i) d[i] &= s[i];
+      break;
+    case SRCPAINT:
+      for (size_t i = 0; i < n; ++i) d[i] |= s[i];
+      break;
+  }
+}
+
+// Nearest source pixel for every destination pixel; exact copies when the scale is 1.
+void blitNearest(const Pixels& dst, const Pixels& src, const Axis& ax, const Axis& ay,
+                 DWORD rop) {
+  const size_t width = size_t(ax.last - ax.first);
+  std::vector<int32_t> columns(width);
+  for (size_t i = 0; i < width; ++i) columns[i] = int32_t(ax.source(ax.first + int64_t(i)));
+  std::vector<uint32_t> row(ax.identity() ? 0 : width);
+  for (int64_t j = ay.first; j < ay.last; ++j) {
+    uint32_t* d = dst.data + (ay.d0 + j) * dst.stride + (ax.d0 + ax.first);
+    const uint32_t* s = src.data + ay.source(j) * src.stride;
+    if (ax.identity()) {
+      combine(d, s + columns[0], width, rop);
+      continue;
+    }
+    for (size_t i = 0; i < width; ++i) row[i] = s[columns[i]];
+    combine(d, row.data(), width, rop);
+  }
+}
+
+pixman_image_t* wrap(uint32_t* data, int width, int height, ptrdiff_t stride) {
+  return pixman_image_create_bits(PIXMAN_a8r8g8b8, width, height, data, int(stride * 4));
+}
+
+// An owned intermediate picture.
+struct Picture {
+  std::vector<uint32_t> pixels;
+  int width = 0, height = 0;
+};
+
+// Halves `from` on the axes that ask for it: each new pixel is the average of the 2 (or 2x2)
+// pixels under it (pixman's bilinear filter sampled exactly between them); an odd last one is
+// averaged with itself.
+Picture halve(pixman_image_t* from, int width, int height, bool halveX, bool halveY) {
+  Picture to;
+  to.width = halveX ? (width + 1) / 2 : width;
+  to.height = halveY ? (height + 1) / 2 : height;
+  to.pixels.resize(size_t(to.width) * to.height);
+  pixman_transform_t t;
+  pixman_transform_init_scale(&t, pixman_int_to_fixed(halveX ? 2 : 1),
+                              pixman_int_to_fixed(halveY ? 2 : 1));
+  pixman_image_set_transform(from, &t);
+  pixman_image_set_filter(from, PIXMAN_FILTER_BILINEAR, nullptr, 0);
+  pixman_image_set_repeat(from, PIXMAN_REPEAT_PAD);
+  pixman_image_t* dest = wrap(to.pixels.data(), to.width, to.height, to.width);
+  pixman_image_composite32(PIXMAN_OP_SRC, from, nullptr, dest, 0, 0, 0, 0, 0, 0, to.width,
+                           to.height);
+  pixman_image_unref(dest);
+  return to;
+}
+
+// HALFTONE: box average when shrinking (repeated exact halvings, then one bilinear step for
+// the remaining ratio below 2), bilinear interpolation when enlarging.
+void blitHalftone(const Pixels& dst, const Pixels& src, const Axis& ax, const Axis& ay,
+                  DWORD rop) {
+  // The part of the source run inside the source surface; pixels beyond it are padded.
+  const int sx = int(std::max<int64_t>(ax.s0, 0));
+  const int sy = int(std::max<int64_t>(ay.s0, 0));
+  int width = int(std::min<int64_t>(ax.s0 + ax.sn, src.width) - sx);
+  int height = int(std::min<int64_t>(ay.s0 + ay.sn, src.height) - sy);
+  pixman_image_t* image = wrap(src.data + sy * src.stride + sx, width, height, src.stride);
+  Picture current;
+  double fx = 1, fy = 1;  // source pixels per intermediate pixel
+  for (;;) {
+    const bool hx = double(ax.sn) / (ax.dn * fx) >= 2 && width > 1;
+    const bool hy = double(ay.sn) / (ay.dn * fy) >= 2 && height > 1;
+    if (!hx && !hy) break;
+    Picture next = halve(image, width, height, hx, hy);
+    pixman_image_unref(image);
+    current = std::move(next);
+    width = current.width;
+    height = current.height;
+    fx *= hx ? 2 : 1;
+    fy *= hy ? 2 : 1;
+    image = wrap(current.pixels.data(), width, height, width);
+  }
+  // Destination coordinate X maps to source U = s0 + (X - d0) * sn / dn (mirrored:
+  // s0 + sn - (X - d0) * sn / dn), and U to intermediate V = (U - start) / f.
+  auto affine = [](const Axis& a, int start, double f, double& scale, double& offset) {
+    const double r = double(a.sn) / double(a.dn);
+    if (!a.mirror) {
+      scale = r / f;
+      offset = (double(a.s0 - start) - double(a.d0) * r) / f;
+    } else {
+      scale = -r / f;
+      offset = (double(a.s0 + a.sn - start) + double(a.d0) * r) / f;
+    }
+  };
+  double scaleX, offsetX, scaleY, offsetY;
+  affine(ax, sx, fx, scaleX, offsetX);
+  affine(ay, sy, fy, scaleY, offsetY);
+  pixman_transform_t t;
+  pixman_transform_init_identity(&t);
+  t.matrix[0][0] = pixman_double_to_fixed(scaleX);
+  t.matrix[0][2] = pixman_double_to_fixed(offsetX);
+  t.matrix[1][1] = pixman_double_to_fixed(scaleY);
+  t.matrix[1][2] = pixman_double_to_fixed(offsetY);
+  pixman_image_set_transform(image, &t);
+  pixman_image_set_filter(image, PIXMAN_FILTER_BILINEAR, nullptr, 0);
+  pixman_image_set_repeat(image, PIXMAN_REPEAT_PAD);
+
+  const int x0 = int(ax.d0 + ax.first), y0 = int(ay.d0 + ay.first);
+  const int w = int(ax.last - ax.first), h = int(ay.last - ay.first);
+  if (rop == SRCCOPY) {
+    pixman_image_t* dest = wrap(dst.data, dst.width, dst.height, dst.stride);
+    pixman_image_composite32(PIXMAN_OP_SRC, image, nullptr, dest, x0, y0, 0, 0, x0, y0, w, h);
+    pixman_image_unref(dest);
+  } else {
+    // Resample a strip at a time into a small buffer, then combine it with the destination.
+    constexpr int kStrip = 16;
+    std::vector<uint32_t> strip(size_t(w) * kStrip);
+    pixman_image_t* dest = wrap(strip.data(), w, kStrip, w);
+    for (int y = 0; y < h; y += kStrip) {
+      const int rows = std::min(kStrip, h - y);
+      pixman_image_composite32(PIXMAN_OP_SRC, image, nullptr, dest, x0, y0 + y, 0, 0, 0, 0, w,
+                               rows);
+      for (int r = 0; r < rows; ++r) {
+        combine(dst.data + (y0 + y + r) * dst.stride + x0, strip.data() + size_t(r) * w,
+                size_t(w), rop);
+      }
+    }
+    pixman_image_unref(dest);
+  }
+  pixman_image_unref(image);
+}
+
+}  // namespace
+
+BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int sourceX,
+                int sourceY, int sourceWidth, int sourceHeight, DWORD rop) {
+  if (rop != SRCCOPY && rop != SRCAND && rop != SRCPAINT) return FALSE;
+  gdi::Target to = gdi::targetOf(dest);
+  gdi::Target from = gdi::targetOf(source);
+  if (!to.valid || !from.valid) return FALSE;
+  gdi::SurfaceLock lock(to, &from);
+  lock.markDrawn(to);
+  if (width == 0 || height == 0 || sourceWidth == 0 || sourceHeight == 0) return TRUE;
+  Pixels dst = lock.pixelsOf(to);
+  Pixels src = lock.pixelsOf(from);
+  Axis ax(x, width, sourceX, sourceWidth);
+  Axis ay(y, height, sourceY, sourceHeight);
+  if (!ax.clip(dst.width, src.width) || !ay.clip(dst.height, src.height)) return TRUE;
+  // Reading and writing one surface: read from a snapshot so overlapping runs come out as if
+  // the source had been copied first.
+  std::vector<uint32_t> snapshot;
+  if (src.data == dst.data) {
+    snapshot.assign(src.data, src.data + size_t(src.height) * size_t(src.stride));
+    src.data = snapshot.data();
+  }
+  const bool unscaled = ax.sn == ax.dn && ay.sn == ay.dn;
+  if (to.stretchMode == HALFTONE && !unscaled) {
+    blitHalftone(dst, src, ax, ay, rop);
+  } else {
+    blitNearest(dst, src, ax, ay, rop);
+  }
+  return TRUE;
+}
+
+BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
+            DWORD rop) {
+  return StretchBlt(dest, x, y, width, height, source, sourceX, sourceY, width, height, rop);
+}

@@ -1,0 +1,329 @@
+// GDI behaviour through the Windows names only, so the same checks can run against real GDI.
+// Pixels are read back with GetDIBits and compared on their colour bytes (the fourth byte of a
+// 32-bit pixel is not something Windows promises to keep).
+#include "platform/win32.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdint>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr uint32_t kColour = 0x00FFFFFF;
+
+BITMAPINFO topDown(int w, int h) {
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = w;
+  info.bmiHeader.biHeight = -h;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  return info;
+}
+
+// A memory DC with its own w x h bitmap, filled from top-down pixels.
+struct Canvas {
+  Canvas(int w, int h, const std::vector<uint32_t>& pixels = {}) : width(w), height(h) {
+    HDC screen = GetDC(nullptr);
+    dc = CreateCompatibleDC(screen);
+    bitmap = CreateCompatibleBitmap(screen, w, h);
+    ReleaseDC(nullptr, screen);
+    old = SelectObject(dc, bitmap);
+    load(pixels.empty() ? std::vector<uint32_t>(size_t(w) * h, 0) : pixels);
+  }
+  ~Canvas() {
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+  }
+  void load(const std::vector<uint32_t>& pixels) {
+    BITMAPINFO info = topDown(width, height);
+    ASSERT_EQ(SetDIBits(dc, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS), height);
+  }
+  // Colour bytes of every pixel, top row first.
+  std::vector<uint32_t> read() const {
+    std::vector<uint32_t> pixels(size_t(width) * height);
+    BITMAPINFO info = topDown(width, height);
+    EXPECT_EQ(GetDIBits(dc, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS), height);
+    for (uint32_t& p : pixels) p &= kColour;
+    return pixels;
+  }
+  uint32_t at(int x, int y) const { return read()[size_t(y) * width + x]; }
+  int width, height;
+  HDC dc;
+  HBITMAP bitmap;
+  HGDIOBJ old;
+};
+
+std::vector<uint32_t> fill(size_t n, uint32_t value) { return std::vector<uint32_t>(n, value); }
+// Distinct colours: 0x00YYXX10 for pixel (x, y).
+std::vector<uint32_t> numbered(int w, int h) {
+  std::vector<uint32_t> p;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) p.push_back(uint32_t(y) << 16 | uint32_t(x) << 8 | 0x10);
+  return p;
+}
+uint32_t number(int x, int y) { return uint32_t(y) << 16 | uint32_t(x) << 8 | 0x10; }
+
+int channel(uint32_t p, int c) { return int(p >> (8 * c)) & 0xFF; }
+
+}  // namespace
+
+TEST(Gdi, RasterOpsCombineBitForBitAfterScaling) {
+  const uint32_t d = 0x00F0CC5A, s = 0x003C55A5;
+  for (DWORD rop : {DWORD(SRCCOPY), DWORD(SRCAND), DWORD(SRCPAINT)}) {
+    const uint32_t want = rop == SRCCOPY ? s : rop == SRCAND ? (d & s) : (d | s);
+    Canvas src(2, 2, fill(4, s)), dst(4, 4, fill(16, d));
+    EXPECT_TRUE(BitBlt(dst.dc, 0, 0, 2, 2, src.dc, 0, 0, rop));
+    // Stretched 2x in both modes: the operation applies to the scaled pixels.
+    for (int mode : {COLORONCOLOR, HALFTONE}) {
+      Canvas big(4, 4, fill(16, d));
+      SetStretchBltMode(big.dc, mode);
+      EXPECT_TRUE(StretchBlt(big.dc, 0, 0, 4, 4, src.dc, 0, 0, 2, 2, rop));
+      EXPECT_EQ(big.read(), fill(16, want)) << std::hex << rop << " mode " << mode;
+    }
+    std::vector<uint32_t> got = dst.read();
+    EXPECT_EQ(got[0], want) << std::hex << rop;
+    EXPECT_EQ(got[5], want);
+    EXPECT_EQ(got[2], d);  // outside the 2x2 target
+  }
+  Canvas a(2, 2), b(2, 2);
+  EXPECT_FALSE(BitBlt(a.dc, 0, 0, 2, 2, b.dc, 0, 0, 0x00660046 /* SRCINVERT */));
+}
+
+TEST(Gdi, NegativeExtentsMirrorUnlessBothAreNegative) {
+  Canvas src(4, 3, numbered(4, 3));
+  Canvas h(4, 3), v(4, 3), both(4, 3), srcMirror(4, 3);
+  ASSERT_TRUE(StretchBlt(h.dc, 3, 0, -4, 3, src.dc, 0, 0, 4, 3, SRCCOPY));
+  ASSERT_TRUE(StretchBlt(v.dc, 0, 2, 4, -3, src.dc, 0, 0, 4, 3, SRCCOPY));
+  ASSERT_TRUE(StretchBlt(both.dc, 3, 2, -4, -3, src.dc, 3, 2, -4, -3, SRCCOPY));
+  ASSERT_TRUE(StretchBlt(srcMirror.dc, 0, 0, 4, 3, src.dc, 3, 0, -4, 3, SRCCOPY));
+  for (int y = 0; y < 3; ++y) {
+    for (int x = 0; x < 4; ++x) {
+      EXPECT_EQ(h.at(x, y), number(3 - x, y)) << x << "," << y;
+      EXPECT_EQ(v.at(x, y), number(x, 2 - y)) << x << "," << y;
+      EXPECT_EQ(both.at(x, y), number(x, y)) << x << "," << y;
+      EXPECT_EQ(srcMirror.at(x, y), number(3 - x, y)) << x << "," << y;
+    }
+  }
+  // Mirrored while scaled, in HALFTONE as the renderer draws a flipped picture.
+  Canvas flipped(4, 6);
+  SetStretchBltMode(flipped.dc, HALFTONE);
+  ASSERT_TRUE(StretchBlt(flipped.dc, 0, 5, 4, -6, src.dc, 0, 0, 4, 3, SRCCOPY));
+  EXPECT_EQ(flipped.at(1, 0), number(1, 2));
+  EXPECT_EQ(flipped.at(1, 5), number(1, 0));
+}
+
+TEST(Gdi, ClipsToDestinationAndLeavesPixelsWithoutSourceUntouched) {
+  const uint32_t mark = 0x00ABCDEF;
+  Canvas src(3, 3, numbered(3, 3));
+  Canvas dst(4, 4, fill(16, mark));
+  // Runs past the right and bottom edges; the source starts one pixel before its surface.
+  ASSERT_TRUE(BitBlt(dst.dc, 1, 1, 5, 5, src.dc, -1, -1, SRCCOPY));
+  for (int y = 0; y < 4; ++y) {
+    for (int x = 0; x < 4; ++x) {
+      const int sx = x - 2, sy = y - 2;
+      const bool drawn = sx >= 0 && sy >= 0;
+      EXPECT_EQ(dst.at(x, y), drawn ? number(sx, sy) : mark) << x << "," << y;
+    }
+  }
+  // Entirely off the destination: nothing changes, still a success.
+  EXPECT_TRUE(BitBlt(dst.dc, -10, 0, 3, 3, src.dc, 0, 0, SRCCOPY));
+  EXPECT_EQ(dst.at(0, 0), mark);
+}
+
+TEST(Gdi, OverlappingCopyWithinOneBitmapReadsTheOriginal) {
+  Canvas c(5, 1, numbered(5, 1));
+  ASSERT_TRUE(BitBlt(c.dc, 1, 0, 4, 1, c.dc, 0, 0, SRCCOPY));
+  EXPECT_EQ(c.read(), (std::vector<uint32_t>{number(0, 0), number(0, 0), number(1, 0),
+                                             number(2, 0), number(3, 0)}));
+}
+
+TEST(Gdi, SelectionAnswersDisplacedObjectsAndGuardsDeletion) {
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HDC other = CreateCompatibleDC(screen);
+  HBITMAP a = CreateCompatibleBitmap(screen, 2, 2);
+  HBITMAP b = CreateCompatibleBitmap(screen, 2, 2);
+  HGDIOBJ stock = SelectObject(dc, a);
+  ASSERT_NE(stock, nullptr);  // the DC's default bitmap
+  EXPECT_EQ(SelectObject(dc, b), HGDIOBJ(a));
+  EXPECT_EQ(SelectObject(other, b), nullptr);   // already in dc
+  EXPECT_FALSE(DeleteObject(b));                // still selected
+  EXPECT_NE(SelectObject(other, a), nullptr);  // free again: answers other's default
+  EXPECT_EQ(SelectObject(dc, stock), HGDIOBJ(b));
+  EXPECT_TRUE(DeleteObject(b));
+  EXPECT_FALSE(DeleteObject(b));  // already gone
+  EXPECT_FALSE(DeleteObject(a));  // selected in other
+  EXPECT_TRUE(DeleteDC(other));   // releases a
+  EXPECT_TRUE(DeleteObject(a));
+
+  HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+  HGDIOBJ defaultBrush = SelectObject(dc, red);
+  ASSERT_NE(defaultBrush, nullptr);
+  EXPECT_FALSE(DeleteObject(red));
+  EXPECT_EQ(SelectObject(dc, defaultBrush), HGDIOBJ(red));
+  EXPECT_TRUE(DeleteObject(red));
+
+  EXPECT_EQ(SetStretchBltMode(dc, HALFTONE), BLACKONWHITE);
+  EXPECT_EQ(SetStretchBltMode(dc, 7), 0);
+  EXPECT_EQ(GetStretchBltMode(dc), HALFTONE);
+  POINT previous = {-1, -1};
+  EXPECT_TRUE(SetBrushOrgEx(dc, 3, 4, nullptr));
+  EXPECT_TRUE(SetBrushOrgEx(dc, 0, 0, &previous));
+  EXPECT_EQ(previous.x, 3);
+  EXPECT_EQ(previous.y, 4);
+  EXPECT_TRUE(DeleteDC(dc));
+  ReleaseDC(nullptr, screen);
+}
+
+TEST(Gdi, FillRectExcludesRightAndBottomAndClips) {
+  Canvas c(4, 4, fill(16, 0x00111111));
+  HBRUSH brush = CreateSolidBrush(RGB(0x12, 0x34, 0x56));
+  RECT r = {1, 1, 3, 3};
+  ASSERT_NE(FillRect(c.dc, &r, brush), 0);
+  RECT outside = {-5, 3, 1, 10};  // clipped to column 0, row 3
+  ASSERT_NE(FillRect(c.dc, &outside, brush), 0);
+  const uint32_t blue = 0x00123456;  // BGRX word of RGB(0x12, 0x34, 0x56): red high
+  for (int y = 0; y < 4; ++y) {
+    for (int x = 0; x < 4; ++x) {
+      const bool filled = (x >= 1 && x < 3 && y >= 1 && y < 3) || (x == 0 && y == 3);
+      EXPECT_EQ(c.at(x, y), filled ? blue : 0x00111111u) << x << "," << y;
+    }
+  }
+  EXPECT_EQ(GetPixel(c.dc, 1, 1), RGB(0x12, 0x34, 0x56));
+  DeleteObject(brush);
+}
+
+TEST(Gdi, SetDIBitsHonoursOrientationStartAndLineCount) {
+  Canvas c(2, 4, fill(8, 0x00999999));
+  BITMAPINFO info = topDown(2, 4);
+  info.bmiHeader.biHeight = 4;  // bottom-up: scan line 0 is the bottom row
+  const std::vector<uint32_t> scans = {0x00000101, 0x00000102, 0x00000201, 0x00000202};
+  // Scan lines 1 and 2 land on rows 2 and 1 (top-down).
+  EXPECT_EQ(SetDIBits(nullptr, c.bitmap, 1, 2, scans.data(), &info, DIB_RGB_COLORS), 2);
+  EXPECT_EQ(c.read(), (std::vector<uint32_t>{0x00999999, 0x00999999, 0x00000201, 0x00000202,
+                                             0x00000101, 0x00000102, 0x00999999, 0x00999999}));
+  // Top-down: scan lines count from the top; asking beyond the DIB copies what exists.
+  info.bmiHeader.biHeight = -4;
+  EXPECT_EQ(SetDIBits(nullptr, c.bitmap, 3, 5, scans.data(), &info, DIB_RGB_COLORS), 1);
+  EXPECT_EQ(c.at(0, 3), 0x00000101u);
+  EXPECT_EQ(c.at(0, 0), 0x00999999u);
+
+  BITMAPINFO wrong = info;
+  wrong.bmiHeader.biBitCount = 24;
+  EXPECT_EQ(SetDIBits(nullptr, c.bitmap, 0, 1, scans.data(), &wrong, DIB_RGB_COLORS), 0);
+  EXPECT_EQ(SetDIBits(nullptr, c.bitmap, 0, 1, scans.data(), &info, DIB_PAL_COLORS), 0);
+}
+
+TEST(Gdi, HalftoneCopiesOneToOneAndAveragesWhenShrinking) {
+  Canvas src(8, 4, numbered(8, 4));
+  Canvas same(8, 4);
+  SetStretchBltMode(same.dc, HALFTONE);
+  ASSERT_TRUE(StretchBlt(same.dc, 0, 0, 8, 4, src.dc, 0, 0, 8, 4, SRCCOPY));
+  EXPECT_EQ(same.read(), numbered(8, 4));
+
+  // Channels: blue 0x10 everywhere, green = x, red = y; averages of 2x2 and 4x4 blocks.
+  for (int factor : {2, 4}) {
+    Canvas small(8 / factor, 4 / factor);
+    SetStretchBltMode(small.dc, HALFTONE);
+    ASSERT_TRUE(StretchBlt(small.dc, 0, 0, 8 / factor, 4 / factor, src.dc, 0, 0, 8, 4, SRCCOPY));
+    for (int y = 0; y < 4 / factor; ++y) {
+      for (int x = 0; x < 8 / factor; ++x) {
+        const uint32_t p = small.at(x, y);
+        const double meanX = x * factor + (factor - 1) / 2.0;
+        const double meanY = y * factor + (factor - 1) / 2.0;
+        EXPECT_EQ(channel(p, 0), 0x10);
+        EXPECT_NEAR(channel(p, 1), meanX, 1.0) << factor << ": " << x << "," << y;
+        EXPECT_NEAR(channel(p, 2), meanY, 1.0) << factor << ": " << x << "," << y;
+      }
+    }
+  }
+  // Black and white columns average to grey.
+  Canvas stripes(2, 1, {0x00000000, 0x00FFFFFF}), grey(1, 1);
+  SetStretchBltMode(grey.dc, HALFTONE);
+  ASSERT_TRUE(StretchBlt(grey.dc, 0, 0, 1, 1, stripes.dc, 0, 0, 2, 1, SRCCOPY));
+  EXPECT_NEAR(channel(grey.at(0, 0), 1), 127.5, 1.0);
+}
+
+TEST(Gdi, HalftoneEnlargingInterpolates) {
+  Canvas src(2, 1, {0x00000000, 0x00C8C8C8});
+  Canvas big(8, 1);
+  SetStretchBltMode(big.dc, HALFTONE);
+  ASSERT_TRUE(StretchBlt(big.dc, 0, 0, 8, 1, src.dc, 0, 0, 2, 1, SRCCOPY));
+  std::vector<uint32_t> p = big.read();
+  EXPECT_EQ(channel(p[0], 1), 0);
+  EXPECT_EQ(channel(p[7], 1), 200);
+  for (int x = 1; x < 8; ++x) EXPECT_GE(channel(p[x], 1), channel(p[x - 1], 1));
+  EXPECT_GT(channel(p[4], 1), 0);  // in-between values, not two blocks
+  EXPECT_LT(channel(p[3], 1), 200);
+}
+
+TEST(Gdi, ColorOnColorTakesTheNearestPixel) {
+  Canvas src(3, 2, numbered(3, 2));
+  Canvas big(6, 4);
+  SetStretchBltMode(big.dc, COLORONCOLOR);
+  ASSERT_TRUE(StretchBlt(big.dc, 0, 0, 6, 4, src.dc, 0, 0, 3, 2, SRCCOPY));
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 6; ++x) EXPECT_EQ(big.at(x, y), number(x / 2, y / 2)) << x << "," << y;
+  // Shrinking picks one of the covered pixels, unblended.
+  Canvas small(1, 1);
+  SetStretchBltMode(small.dc, COLORONCOLOR);
+  ASSERT_TRUE(StretchBlt(small.dc, 0, 0, 1, 1, src.dc, 0, 0, 2, 1, SRCCOPY));
+  const uint32_t p = small.at(0, 0);
+  EXPECT_TRUE(p == number(0, 0) || p == number(1, 0)) << std::hex << p;
+}
+
+TEST(Gdi, BadAndDeletedHandlesAnswerFailure) {
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, 2, 2);
+  HBRUSH brush = CreateSolidBrush(RGB(1, 2, 3));
+  ASSERT_TRUE(DeleteDC(dc));
+  ASSERT_TRUE(DeleteObject(bitmap));
+  ASSERT_TRUE(DeleteObject(brush));
+  HDC bogus = reinterpret_cast<HDC>(uintptr_t(0x1234567));
+  RECT r = {0, 0, 1, 1};
+  Canvas live(2, 2);
+  for (HDC bad : {dc, bogus, HDC(nullptr)}) {
+    EXPECT_FALSE(DeleteDC(bad));
+    EXPECT_FALSE(BitBlt(bad, 0, 0, 1, 1, live.dc, 0, 0, SRCCOPY));
+    EXPECT_FALSE(BitBlt(live.dc, 0, 0, 1, 1, bad, 0, 0, SRCCOPY));
+    EXPECT_EQ(SelectObject(bad, live.bitmap), nullptr);
+    EXPECT_EQ(SetStretchBltMode(bad, HALFTONE), 0);
+    EXPECT_EQ(FillRect(bad, &r, HBRUSH(GetStockObject(BLACK_BRUSH))), 0);
+    EXPECT_EQ(GetPixel(bad, 0, 0), CLR_INVALID);
+  }
+  EXPECT_EQ(SelectObject(live.dc, bitmap), nullptr);
+  EXPECT_EQ(FillRect(live.dc, &r, brush), 0);
+  EXPECT_FALSE(DeleteObject(bitmap));
+  BITMAPINFO info = topDown(2, 2);
+  uint32_t pixels[4] = {};
+  EXPECT_EQ(SetDIBits(nullptr, bitmap, 0, 2, pixels, &info, DIB_RGB_COLORS), 0);
+  EXPECT_EQ(CreateCompatibleBitmap(screen, -1, 4), nullptr);
+  ReleaseDC(nullptr, screen);
+}
+
+// A channel's bitmaps are deleted on an engine thread while the output thread draws from them:
+// every call either works or fails cleanly (the sanitizer builds watch the memory).
+TEST(Gdi, DeletingOnOneThreadWhileDrawingOnAnother) {
+  Canvas dst(64, 64);
+  std::atomic<HDC> shared{nullptr};
+  std::atomic<bool> stop{false};
+  std::thread drawer([&] {
+    while (!stop) StretchBlt(dst.dc, 0, 0, 64, 64, shared.load(), 0, 0, 32, 32, SRCPAINT);
+  });
+  for (int i = 0; i < 300; ++i) {
+    Canvas* c = new Canvas(32, 32, fill(32 * 32, uint32_t(i)));
+    shared = c->dc;
+    std::this_thread::yield();
+    shared = nullptr;
+    delete c;
+  }
+  stop = true;
+  drawer.join();
+}
