@@ -1,42 +1,95 @@
 #include "gdi/video_adapter_gdi_hwnd.h"
 
+#include <boost/thread/lock_guard.hpp>
+
 namespace KMC {
+
+namespace {
+typedef boost::lock_guard<boost::recursive_mutex> Guard;
+}  // namespace
 
 VideoAdapterGDIHWND::VideoAdapterGDIHWND()
     : window_(0), drawRect_(0, 0, 0, 0), secondaryRect_(0, 0, 0, 0), secondaryRectSet_(false) {}
 
 VideoAdapterGDIHWND::~VideoAdapterGDIHWND() {}
 
+void VideoAdapterGDIHWND::bindNotifications(const boost::function<void(bool)>& state,
+                                            const boost::function<void()>& release) {
+  Guard guard(lock_);
+  stateNotification = state;
+  releaseNotification = release;
+}
+
 void VideoAdapterGDIHWND::raiseState(bool ready) {
-  if (stateNotification) stateNotification(ready);
+  boost::function<void(bool)> notify;
+  {
+    Guard guard(lock_);
+    notify = stateNotification;
+  }
+  if (notify) notify(ready);
 }
 
 void VideoAdapterGDIHWND::setDrawRect(RectInt rect) {
-  if (rect.sameEdges(drawRect_)) return;
+  {
+    Guard guard(lock_);
+    if (rect.sameEdges(drawRect_)) return;
+  }
   raiseState(false);
-  drawRect_ = RectInt(rect.left, rect.top, rect.right, rect.bottom);
+  {
+    Guard guard(lock_);
+    drawRect_ = RectInt(rect.left, rect.top, rect.right, rect.bottom);
+  }
   raiseState(true);
 }
 
 void VideoAdapterGDIHWND::setSecondaryRect(RectInt rect) {
-  if (rect.sameEdges(secondaryRect_)) return;
+  {
+    Guard guard(lock_);
+    if (rect.sameEdges(secondaryRect_)) return;
+  }
   raiseState(false);
-  secondaryRectSet_ = true;
-  secondaryRect_ = RectInt(rect.left, rect.top, rect.right, rect.bottom);
+  {
+    Guard guard(lock_);
+    secondaryRectSet_ = true;
+    secondaryRect_ = RectInt(rect.left, rect.top, rect.right, rect.bottom);
+  }
   raiseState(true);
 }
 
 void VideoAdapterGDIHWND::setWindow(WindowHandle window) {
-  if (window == window_) return;
+  WindowHandle previous;
+  {
+    Guard guard(lock_);
+    previous = window_;
+  }
+  if (window == previous) return;
   // A change from or to no window has only the half that concerns a real window.
-  if (window_ != 0) raiseState(false);
-  window_ = window;
-  if (window_ != 0) raiseState(true);
+  if (previous != 0) raiseState(false);
+  {
+    Guard guard(lock_);
+    window_ = window;
+  }
+  if (window != 0) raiseState(true);
 }
 
-WindowHandle VideoAdapterGDIHWND::window() const { return window_; }
-bool VideoAdapterGDIHWND::hasSecondaryRect() const { return secondaryRectSet_; }
-RectInt VideoAdapterGDIHWND::drawRect() const { return drawRect_; }
-RectInt VideoAdapterGDIHWND::secondaryRect() const { return secondaryRect_; }
+WindowHandle VideoAdapterGDIHWND::window() const {
+  Guard guard(lock_);
+  return window_;
+}
+
+bool VideoAdapterGDIHWND::hasSecondaryRect() const {
+  Guard guard(lock_);
+  return secondaryRectSet_;
+}
+
+RectInt VideoAdapterGDIHWND::drawRect() const {
+  Guard guard(lock_);
+  return drawRect_;
+}
+
+RectInt VideoAdapterGDIHWND::secondaryRect() const {
+  Guard guard(lock_);
+  return secondaryRect_;
+}
 
 }  // namespace KMC

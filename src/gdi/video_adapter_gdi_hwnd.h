@@ -1,6 +1,10 @@
 // The window-handle adapter: the engine writes a window, a drawing rectangle and a secondary
-// rectangle; the renderer reads them. The adapter takes no lock: every change is bracketed by
-// a false and a true state notification, and the false one pauses the renderer's drawing.
+// rectangle; the renderer reads them. Every change is bracketed by a false and a true state
+// notification, and the false one pauses the renderer's drawing.
+//
+// Setters run on engine threads and getters on the output thread, so the stored values and
+// the bound notifications are read and written under the adapter's lock; notifications are
+// raised outside it, so a renderer handler may take its own locks.
 #pragma once
 
 #include <boost/thread/recursive_mutex.hpp>
@@ -26,6 +30,10 @@ class VideoAdapterGDIHWND : public VideoAdapterHWND, public GDIAdapter {
   RectInt drawRect() const override;
   RectInt secondaryRect() const override;
 
+  // Binds the renderer's handlers (under the lock, so a setter on another thread sees either
+  // no handler or the complete one).
+  void bindNotifications(const boost::function<void(bool)>& state, const boost::function<void()>& release);
+
  private:
   void raiseState(bool ready);
 
@@ -33,8 +41,7 @@ class VideoAdapterGDIHWND : public VideoAdapterHWND, public GDIAdapter {
   RectInt drawRect_;
   RectInt secondaryRect_;
   bool secondaryRectSet_;
-  // Kept for the layout the engine knows; none of the operations takes it.
-  boost::recursive_mutex lock_;
+  mutable boost::recursive_mutex lock_;
 };
 
 }  // namespace KMC

@@ -1,0 +1,64 @@
+#include "gdi/frame_upload.h"
+
+#include <cstring>
+#include <limits>
+
+#include "framework/engine_objects.h"
+
+namespace KMC {
+
+void frameSurfaceSize(const VideoSample* sample, int32_t* width, int32_t* height) {
+  if (sample->picture.isNonEmpty()) {
+    *width = sample->picture.right - sample->picture.left;
+    *height = sample->picture.bottom - sample->picture.top;
+  } else {
+    *width = sample->width;
+    *height = sample->height;
+  }
+}
+
+bool frameBlockIsReadable(const VideoSample* sample, int32_t width, int32_t height) {
+  if (width <= 0 || height <= 0) return false;
+  if (width > sample->width || height > sample->height) return false;
+  if (sample->stride < width) return false;
+  const int64_t limit = std::numeric_limits<int32_t>::max();
+  if (static_cast<int64_t>(width) * height * 4 > limit) return false;
+  if (static_cast<int64_t>(sample->stride) * sample->height > limit) return false;
+  return true;
+}
+
+namespace {
+
+// Kept apart so the compiler sees a plain loop over two arrays and vectorises it.
+bool copyRowWithMask(const uint32_t* __restrict source, uint32_t* __restrict picture,
+                     uint32_t* __restrict mask, int32_t width) {
+  uint32_t any = 0;
+  for (int32_t x = 0; x < width; ++x) {
+    uint32_t pixel = source[x];
+    uint32_t transparent = (pixel >> 24) == 0 ? 0xFFFFFFFFu : 0u;
+    picture[x] = pixel;
+    mask[x] = transparent;
+    any |= transparent;
+  }
+  return any != 0;
+}
+
+}  // namespace
+
+bool copyFramePixels(const uint32_t* source, int32_t stride, int32_t width, int32_t height, bool bottomUp,
+                     bool withTransparency, uint32_t* picture, uint32_t* mask) {
+  bool transparent = false;
+  for (int32_t row = 0; row < height; ++row) {
+    const uint32_t* from = source + static_cast<int64_t>(row) * stride;
+    int32_t target = bottomUp ? row : height - 1 - row;
+    uint32_t* to = picture + static_cast<int64_t>(target) * width;
+    if (withTransparency) {
+      transparent |= copyRowWithMask(from, to, mask + static_cast<int64_t>(target) * width, width);
+    } else {
+      std::memcpy(to, from, static_cast<size_t>(width) * 4);
+    }
+  }
+  return transparent;
+}
+
+}  // namespace KMC

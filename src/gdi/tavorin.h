@@ -1,0 +1,72 @@
+// The GDI renderer: the one concrete component of the library.
+//
+// It fills the video output's renderer operations with GDI drawing: it offers the engine the
+// window-handle adapter kind, reads the target window and drawing rectangle from the adapter,
+// keeps two memory bitmaps per channel (picture and transparency mask) that receive each
+// current frame, and on every redraw stretches every selected channel into a black back buffer
+// at its output rectangle and copies the back buffer into the window. No aspect-ratio work:
+// whatever no channel covers stays black.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "framework/list.h"
+#include "videooutput/video_output.h"
+
+namespace KMC {
+
+class VideoAdapterGDIHWND;
+struct ChannelSurface;
+
+class Tavorin : public VideoOutput<Tavorin> {
+ public:
+  typedef VideoOutput<Tavorin>::Channel Channel;
+
+  explicit Tavorin(PluginHost* host);
+  ~Tavorin() override;
+
+  ResultCode queryInterface(const NarrowString& id, void** out) override;
+
+  // Renderer operations, in slot order. "Output thread" operations run there under the locks
+  // the video output documents for each; the others are named.
+  const char* rendererIdentity() override;                      // engine thread: "GDI"
+  bool registerFormats(int32_t) override;                        // engine thread: BGRA, BGRX
+  bool runOutputRound() override;                                // output thread, no locks
+  bool initializeRenderer() override;                            // window DC and black brush
+  bool shutdownRenderer() override;                              // releases both
+  bool reconfigure() override;                                   // new DC, reports the size
+  bool reconfigureCommit() override;
+  bool beginFrame() override;                                    // black back buffer
+  bool endFrame() override;                                      // copy to window, 15 ms pause
+  void* surfaceObject() override;                                // none: null
+  bool attachChannel(Channel* channel) override;                 // engine thread
+  void detachChannel(Channel* channel) override;
+  VideoSample* acceptFrame(Channel* channel, VideoSample* sample) override;
+  VideoSample* convertFrame(Channel* channel, VideoSample* sample) override;
+  bool drawChannel(Channel* channel) override;
+  VideoSample* takeCurrentFrame(Channel* channel) override;      // also an engine thread
+  void holdChannel(Channel* channel) override;
+  void resumeChannel(Channel* channel) override;
+  bool geometryChanged(Channel* channel, const RectFloat* source) override;
+
+  // Whether a usable adapter with a window exists; negotiates one with the engine first.
+  bool acquireAdapter();
+  // Adapter notifications, on the engine thread that changes the adapter.
+  void adapterStateChanged(bool ready);
+  void adapterReleased();
+
+ private:
+  void releaseDrawingObjects();
+
+  std::atomic<bool> adapterActive_;  // the presentation loop runs while set
+  StringList adapterKinds_;
+  VideoAdapterGDIHWND* adapter_;
+  void* windowDC_;                   // HDC
+  void* backDC_;                     // HDC, between beginFrame and endFrame
+  void* blackBrush_;                 // HBRUSH
+  void* backBitmap_;                 // HBITMAP
+  void* backPrevious_;               // HGDIOBJ displaced by the back bitmap
+};
+
+}  // namespace KMC

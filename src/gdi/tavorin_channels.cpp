@@ -1,0 +1,203 @@
+// The GDI renderer's per-channel work: the channel surface, frame upload and drawing.
+#include <cstdlib>
+#include <cstring>
+
+#include "gdi/channel_surface.h"
+#include "gdi/frame_upload.h"
+#include "gdi/tavorin.h"
+#include "gdi/video_adapter_gdi_hwnd.h"
+#include "platform/win32.h"
+
+namespace KMC {
+
+namespace {
+
+ChannelSurface* surfaceOf(VideoOutput<Tavorin>::Channel* channel) {
+  return static_cast<ChannelSurface*>(channel->rendererData);
+}
+
+void deleteBitmaps(ChannelSurface* surface) {
+  if (surface->maskPrevious) {
+    SelectObject(surface->maskDC, surface->maskPrevious);
+    DeleteObject(surface->maskBitmap);
+    DeleteDC(surface->maskDC);
+    surface->maskPrevious = nullptr;
+  }
+  surface->maskDC = nullptr;
+  surface->maskBitmap = nullptr;
+  if (surface->imagePrevious) {
+    SelectObject(surface->imageDC, surface->imagePrevious);
+    DeleteObject(surface->imageBitmap);
+    DeleteDC(surface->imageDC);
+    surface->imagePrevious = nullptr;
+  }
+  surface->imageDC = nullptr;
+  surface->imageBitmap = nullptr;
+}
+
+void freePixels(ChannelSurface* surface) {
+  std::free(surface->maskPixels);
+  surface->maskPixels = nullptr;
+  std::free(surface->picturePixels);
+  surface->picturePixels = nullptr;
+  surface->surfaceWidth = 0;
+  surface->surfaceHeight = 0;
+}
+
+void describeBuffers(ChannelSurface* surface, int32_t width, int32_t height) {
+  BITMAPINFOHEADER& header = surface->bitmapInfo.bmiHeader;
+  std::memset(&surface->bitmapInfo, 0, sizeof surface->bitmapInfo);
+  header.biSize = sizeof(BITMAPINFOHEADER);
+  header.biWidth = width;
+  header.biHeight = height;  // positive: the first buffer row is the picture's bottom row
+  header.biPlanes = 1;
+  header.biBitCount = 32;
+  header.biCompression = BI_RGB;
+}
+
+// The stream's format code is exactly "BGRA".
+bool carriesAlpha(const StreamDescriptor* descriptor) {
+  return descriptor && std::memcmp(descriptor->fourCC, "BGRA", 5) == 0;
+}
+
+}  // namespace
+
+bool Tavorin::attachChannel(Channel* channel) {
+  channel->rendererData = new (std::nothrow) ChannelSurface();
+  return true;
+}
+
+void Tavorin::detachChannel(Channel* channel) {
+  if (channel->currentFrame) {
+    channel->currentFrame->release();
+    channel->currentFrame = nullptr;
+  }
+  ChannelSurface* surface = surfaceOf(channel);
+  if (!surface) return;
+  deleteBitmaps(surface);
+  freePixels(surface);
+  delete surface;
+  channel->rendererData = nullptr;
+}
+
+VideoSample* Tavorin::acceptFrame(Channel* channel, VideoSample* sample) {
+  ChannelSurface* surface = surfaceOf(channel);
+  if (!surface || !sample) return sample;
+  freePixels(surface);
+  int32_t width = 0, height = 0;
+  frameSurfaceSize(sample, &width, &height);
+  // A frame whose sizes would make the upload read outside it is shown as nothing: the
+  // channel is skipped until the next frame, and the frame keeps its usual ownership.
+  bool usable = frameBlockIsReadable(sample, width, height);
+  if (usable) {
+    size_t bytes = static_cast<size_t>(width) * static_cast<size_t>(height) * 4;
+    surface->picturePixels = static_cast<uint32_t*>(std::malloc(bytes));
+    surface->maskPixels = static_cast<uint32_t*>(std::malloc(bytes));
+    if (!surface->picturePixels || !surface->maskPixels) {
+      freePixels(surface);
+      usable = false;
+    }
+  }
+  deleteBitmaps(surface);
+  if (!usable) return sample;
+  surface->surfaceWidth = width;
+  surface->surfaceHeight = height;
+  describeBuffers(surface, width, height);
+  HDC window = static_cast<HDC>(windowDC_);
+  surface->maskDC = CreateCompatibleDC(window);
+  surface->maskBitmap = CreateCompatibleBitmap(window, width, height);
+  surface->maskPrevious = SelectObject(surface->maskDC, surface->maskBitmap);
+  surface->imageDC = CreateCompatibleDC(window);
+  surface->imageBitmap = CreateCompatibleBitmap(window, width, height);
+  surface->imagePrevious = SelectObject(surface->imageDC, surface->imageBitmap);
+  return sample;
+}
+
+VideoSample* Tavorin::convertFrame(Channel* channel, VideoSample* sample) {
+  ChannelSurface* surface = surfaceOf(channel);
+  if (surface && sample) {
+    const uint32_t* pixels = sample->data();
+    sample->dataDone();
+    surface->hasTransparency = false;
+    int32_t width = surface->surfaceWidth;
+    int32_t height = surface->surfaceHeight;
+    if (pixels && surface->picturePixels && width > 0 && height > 0) {
+      bool alpha = carriesAlpha(channel->descriptor);
+      surface->hasTransparency = copyFramePixels(pixels, sample->stride, width, height, channel->frameFlag, alpha,
+                                                 surface->picturePixels, surface->maskPixels);
+      if (surface->hasTransparency) {
+        SetDIBits(nullptr, surface->maskBitmap, 0, static_cast<UINT>(height), surface->maskPixels,
+                  &surface->bitmapInfo, DIB_RGB_COLORS);
+      }
+      SetDIBits(nullptr, surface->imageBitmap, 0, static_cast<UINT>(height), surface->picturePixels,
+                &surface->bitmapInfo, DIB_RGB_COLORS);
+    }
+  }
+  VideoSample* previous = channel->currentFrame;
+  channel->currentFrame = sample;
+  return previous;
+}
+
+bool Tavorin::drawChannel(Channel* channel) {
+  ChannelSurface* surface = surfaceOf(channel);
+  if (!surface || !adapter_ || !backDC_) return true;
+  if (channel->displayFactors[0] == 0.0f) return true;  // NaN still draws
+  if (!surface->imagePrevious) return true;             // nothing uploaded
+
+  RectInt area = adapter_->drawRect();
+  double areaWidth = area.width();
+  double areaHeight = area.height();
+  const RectFloat& place = channel->outputRect;
+  int32_t left = static_cast<int32_t>(areaWidth * place.left);
+  int32_t top = static_cast<int32_t>(areaHeight * place.top);
+  int32_t right = place.right - place.left < 0 ? left + channel->width : static_cast<int32_t>(areaWidth * place.right);
+  int32_t bottom =
+      place.bottom - place.top < 0 ? top + channel->height : static_cast<int32_t>(areaHeight * place.bottom);
+  surface->destLeft = left;
+  surface->destTop = top;
+  surface->destRight = right;
+  surface->destBottom = bottom;
+
+  int32_t fallbackWidth = channel->width;
+  int32_t fallbackHeight = channel->height;
+  if (channel->currentFrame && channel->currentFrame->picture.isNonEmpty()) {
+    const RectInt& shown = channel->currentFrame->picture;
+    fallbackWidth = shown.right - shown.left;
+    fallbackHeight = shown.bottom - shown.top;
+  }
+  int32_t sourceX = 0, sourceY = 0, sourceWidth = fallbackWidth, sourceHeight = fallbackHeight;
+  const RectInt& picture = channel->pictureRect;
+  if (picture.isNonEmpty()) {
+    sourceX = picture.left;
+    sourceY = picture.top;
+    sourceWidth = picture.right - picture.left;
+    sourceHeight = picture.bottom - picture.top;
+  }
+
+  int32_t x = left;
+  int32_t width = right - left;
+  int32_t y = top;
+  int32_t height = bottom - top;
+  if (place.bottom < place.top) {  // mirrored vertically
+    y = bottom;
+    height = top - bottom;
+  }
+
+  HDC back = static_cast<HDC>(backDC_);
+  if (surface->hasTransparency) {
+    StretchBlt(back, x, y, width, height, surface->maskDC, sourceX, sourceY, sourceWidth, sourceHeight, SRCAND);
+  }
+  StretchBlt(back, x, y, width, height, surface->imageDC, sourceX, sourceY, sourceWidth, sourceHeight,
+             surface->hasTransparency ? SRCPAINT : SRCCOPY);
+  return true;
+}
+
+VideoSample* Tavorin::takeCurrentFrame(Channel* channel) {
+  ChannelSurface* surface = surfaceOf(channel);
+  if (surface) deleteBitmaps(surface);
+  VideoSample* frame = channel->currentFrame;
+  channel->currentFrame = nullptr;
+  return frame;
+}
+
+}  // namespace KMC
