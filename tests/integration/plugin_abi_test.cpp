@@ -1,0 +1,126 @@
+// The plug-in as an engine sees it: loaded by file name, reached only through _getPlugin and
+// the engine-facing interfaces.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/library_loader.h"
+#include "engine/plugin_host.h"
+#include "framework/identifiers.h"
+#include "framework/interfaces.h"
+#include "framework/plugin.h"
+
+namespace {
+
+using namespace KMC;
+
+class LoadedPlugin : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(library_.isLoaded()) << library_.error();
+    GetPluginFunction entry = library_.getPlugin();
+    ASSERT_NE(entry, nullptr);
+    ASSERT_EQ(entry(&host_, &plugin_), 0);
+    ASSERT_NE(plugin_, nullptr);
+  }
+  void TearDown() override {
+    if (plugin_) {
+      while (plugin_->releaseReference() > 0) {
+      }
+    }
+  }
+  NarrowString id(const char* text) { return NarrowString(text, &StandardAllocator<char>::instance()); }
+
+  host::LibraryLoader library_{host::defaultPluginPath()};
+  host::RecordingPluginHost host_;
+  Plugin* plugin_ = nullptr;
+};
+
+TEST_F(LoadedPlugin, ReferenceCountingNotifiesTheHostOnceAroundDeletion) {
+  EXPECT_EQ(plugin_->referenceCount(), 1);
+  EXPECT_EQ(plugin_->host(), &host_);
+  EXPECT_EQ(plugin_->descriptor(), nullptr);
+  EXPECT_EQ(plugin_->addReference(), 2);
+  EXPECT_EQ(plugin_->releaseReference(), 1);
+  EXPECT_TRUE(host_.records().empty());
+  const void* identity = plugin_;
+  EXPECT_EQ(plugin_->releaseReference(), 0);
+  plugin_ = nullptr;
+  std::vector<host::RecordingPluginHost::Record> records = host_.records();
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[0].notice, host::RecordingPluginHost::Notice::Deleting);
+  EXPECT_EQ(records[1].notice, host::RecordingPluginHost::Notice::Deleted);
+  EXPECT_EQ(records[0].plugin, identity);
+  EXPECT_EQ(records[1].plugin, identity);
+}
+
+TEST_F(LoadedPlugin, AnswersItsThreeInterfacesAndNothingElse) {
+  void* component = nullptr;
+  void* output = nullptr;
+  void* both = nullptr;
+  EXPECT_EQ(plugin_->queryInterface(id("com.kestra.mediacore.interface.component"), &component), kResultOk);
+  EXPECT_EQ(plugin_->queryInterface(id("com.kestra.mediacore.interface.output"), &output), kResultOk);
+  EXPECT_EQ(plugin_->queryInterface(id("com.kestra.mediacore.component.output"), &both), kResultOk);
+  ASSERT_NE(component, nullptr);
+  ASSERT_NE(output, nullptr);
+  ASSERT_NE(both, nullptr);
+  // The output component is a sub-object of its own, not the primary object, and it reaches
+  // the same component and output interfaces.
+  EXPECT_NE(both, static_cast<void*>(plugin_));
+  OutputComponent* outputComponent = static_cast<OutputComponent*>(both);
+  EXPECT_EQ(static_cast<ComponentInterface*>(outputComponent), component);
+  EXPECT_EQ(static_cast<OutputInterface*>(outputComponent), output);
+
+  for (const char* unknown : {"com.kestra.mediacore.interface.input", "com.kestra.mediacore.component.output.single",
+                              "", "com.kestra.mediacore.interface.Component", "com.kestra.videoadapter.HWND"}) {
+    void* out = reinterpret_cast<void*>(0x1);
+    EXPECT_EQ(plugin_->queryInterface(id(unknown), &out), kResultNotFound) << unknown;
+    EXPECT_EQ(out, nullptr) << unknown;
+  }
+  EXPECT_EQ(plugin_->referenceCount(), 1);
+}
+
+TEST_F(LoadedPlugin, PropertiesAreNameAndType) {
+  void* out = nullptr;
+  ASSERT_EQ(plugin_->queryInterface(id("com.kestra.mediacore.interface.component"), &out), kResultOk);
+  ComponentInterface* component = static_cast<ComponentInterface*>(out);
+
+  std::vector<const char*> names = {"engine-a", "engine-b"};
+  EXPECT_TRUE(component->listProperties(&names));
+  ASSERT_EQ(names.size(), 4u);
+  EXPECT_STREQ(names[0], "engine-a");
+  EXPECT_STREQ(names[2], "Name");
+  EXPECT_STREQ(names[3], "Type");
+
+  PropertyValue name;
+  ASSERT_TRUE(component->getProperty("Name", &name));
+  EXPECT_EQ(name.type, kPropertyWideString);
+  const WideString* wide = static_cast<const WideString*>(name.payload.pointer);
+  EXPECT_EQ(wide->length(), 18);
+  EXPECT_EQ(wide->toStdString(), "GDI Video Renderer");
+
+  PropertyValue type;
+  ASSERT_TRUE(component->getProperty("Type", &type));
+  EXPECT_EQ(type.type, kPropertyNarrowString);
+  EXPECT_EQ(static_cast<const NarrowString*>(type.payload.pointer)->toStdString(), "Video|Renderer|GDI");
+
+  PropertyValue untouched = PropertyValue::ofInt32(77);
+  EXPECT_FALSE(component->getProperty("name", &untouched));
+  EXPECT_EQ(untouched.payload.int32, 77);
+  EXPECT_EQ(untouched.type, kPropertyInt32);
+}
+
+TEST(PluginLibrary, ExportsOnlyItsEntry) {
+  host::LibraryLoader library(host::defaultPluginPath());
+  ASSERT_TRUE(library.isLoaded()) << library.error();
+  EXPECT_NE(library.getPlugin(), nullptr);
+  EXPECT_EQ(library.symbol("_ZN3KMC7Tavorin13acquireAdapterEv"), nullptr);
+  EXPECT_EQ(library.symbol("Sleep"), nullptr);
+  EXPECT_EQ(library.symbol("StretchBlt"), nullptr);
+  KMC::Plugin* plugin = reinterpret_cast<KMC::Plugin*>(0x1);
+  EXPECT_EQ(library.getPlugin()(nullptr, nullptr), 0);  // a null out location is refused quietly
+  (void)plugin;
+}
+
+}  // namespace
