@@ -107,7 +107,8 @@ struct BITMAPINFO {
 // A DC drawing into the window's surface; null window gives a screen DC that has no pixels
 // (drawing into it succeeds and changes nothing) and serves as the "compatible" reference for
 // memory DCs and bitmaps, as the screen does on Windows. Null for a handle that is not a live
-// window surface (wrong magic).
+// window surface (wrong magic). The engine keeps the surface alive until every DC of it is
+// released; only its size and pixels may change meanwhile (under its lock).
 HDC GetDC(HWND window);
 // Frees a DC from GetDC. Answers 1 when dc was a DC of that window, 0 otherwise.
 int ReleaseDC(HWND window, HDC dc);
@@ -120,7 +121,8 @@ BOOL DeleteDC(HDC dc);
 
 // --- objects ---------------------------------------------------------------------------------
 // A 32-bit width x height bitmap, zero-filled (Windows leaves it undefined). A zero width or
-// height gives a 1x1 bitmap, as on Windows; negative or oversize ones, or a bad dc, give null.
+// height gives a 1x1 bitmap, as on Windows; negative ones, sides over 32767 or more than 2^28
+// pixels (what the scaler's 16.16 coordinates can address), or a bad dc, give null.
 HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height);
 HBRUSH CreateSolidBrush(COLORREF colour);
 // WHITE_BRUSH or BLACK_BRUSH; null for others.

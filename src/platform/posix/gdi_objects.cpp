@@ -15,8 +15,10 @@ namespace gdi {
 
 namespace {
 
-// Largest bitmap accepted: 16384 x 16384 pixels (1 GiB).
-constexpr int64_t kMaxPixels = int64_t(16384) * 16384;
+// Largest bitmap accepted: 2^28 pixels (1 GiB), no side over 32767 (pixman's coordinates are
+// 16.16 fixed point).
+constexpr int64_t kMaxPixels = int64_t(1) << 28;
+constexpr int kMaxSide = 32767;
 
 // Handles are never reused, so a stale handle can only miss.
 class Registry {
@@ -231,7 +233,10 @@ BOOL DeleteDC(HDC dc) {
 }
 
 HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height) {
-  if (width < 0 || height < 0 || int64_t(width) * height > kMaxPixels) return nullptr;
+  if (width < 0 || height < 0 || width > kMaxSide || height > kMaxSide ||
+      int64_t(width) * height > kMaxPixels) {
+    return nullptr;
+  }
   if (!targetOf(dc).valid) return nullptr;
   if (width == 0 || height == 0) width = height = 1;
   std::shared_ptr<Bitmap> bitmap;
