@@ -5,16 +5,12 @@
 #include <memory>
 
 #include "platform/win32.h"
-#include "threading/sleep_milliseconds.h"
 
 namespace KMC {
 namespace {
 
 DWORD g_now = 0;
 DWORD fixedCounter() { return g_now; }
-
-DWORD g_slept = 0;
-void recordSleep(DWORD milliseconds) { g_slept += milliseconds; }
 
 // The millisecond counter moves only when the test moves it.
 class CTimeTest : public ::testing::Test {
@@ -107,15 +103,6 @@ TEST_F(CTimeTest, EachInstanceHoldsOneTimerResolutionRequest) {
     EXPECT_EQ(platform_testing::timerPeriodRequests(), before + 1);
   }
   EXPECT_EQ(platform_testing::timerPeriodRequests(), before);
-}
-
-TEST(SleepMillisecondsTest, SleepsThroughTheSystemSleep) {
-  g_slept = 0;
-  platform_testing::setSleepHook(&recordSleep);
-  sleepMilliseconds(5);
-  sleepMilliseconds(10);
-  platform_testing::setSleepHook(nullptr);
-  EXPECT_EQ(g_slept, 15u);
 }
 
 }  // namespace
