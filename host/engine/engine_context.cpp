@@ -1,0 +1,115 @@
+#include "engine/engine_context.h"
+
+#include "framework/identifiers.h"
+#include "framework/setting.h"
+
+namespace host {
+
+namespace {
+std::string keyOf(const std::string& path, const std::string& name) { return path + "/" + name; }
+}  // namespace
+
+int32_t EngineContext::chooseVideoAdapter(KMC::StringList* kinds) {
+  std::lock_guard<std::mutex> hold(lock_);
+  ++adapterChoices_;
+  if (adapterChoice_ != kChooseByKind) return adapterChoice_;
+  if (!kinds) return -1;
+  int32_t index = 0;
+  for (const KMC::Node<KMC::NarrowString>* node = kinds->head(); node; node = node->next, ++index) {
+    if (node->value == KMC::kVideoAdapterHWNDId) return index;
+  }
+  return -1;
+}
+
+int32_t EngineContext::setVideoAdapter(KMC::VideoAdapterUnknown* adapter) {
+  std::lock_guard<std::mutex> hold(lock_);
+  adapter_ = adapter;
+  return 0;
+}
+
+int32_t EngineContext::videoSizeChanged(int32_t width, int32_t height) {
+  std::lock_guard<std::mutex> hold(lock_);
+  videoSizes_.push_back(SizeRecord{width, height});
+  return 0;
+}
+
+int32_t EngineContext::windowSizeChanged(int32_t width, int32_t height) {
+  std::lock_guard<std::mutex> hold(lock_);
+  windowSizes_.push_back(SizeRecord{width, height});
+  return 0;
+}
+
+int32_t EngineContext::channelEvent(int32_t channelId, int32_t code, KMC::VideoSample* object) {
+  int32_t start = 0;
+  if (object && (code == 2 || code == 4)) start = object->startTime;
+  std::lock_guard<std::mutex> hold(lock_);
+  events_.push_back(ChannelEventRecord{channelId, code, object, start});
+  return 0;
+}
+
+bool EngineContext::getSetting(KMC::Setting& setting, KMC::PropertyValue* out) {
+  std::lock_guard<std::mutex> hold(lock_);
+  ++settingQueries_;
+  auto found = settings_.find(keyOf(setting.path().toStdString(), setting.name().toStdString()));
+  if (found == settings_.end()) return false;
+  if (out) *out = KMC::PropertyValue::ofInt32(found->second);
+  return true;
+}
+
+void EngineContext::setSetting(const std::string& path, const std::string& name, int32_t value) {
+  std::lock_guard<std::mutex> hold(lock_);
+  settings_[keyOf(path, name)] = value;
+}
+
+void EngineContext::removeSetting(const std::string& path, const std::string& name) {
+  std::lock_guard<std::mutex> hold(lock_);
+  settings_.erase(keyOf(path, name));
+}
+
+std::vector<ChannelEventRecord> EngineContext::channelEvents() const {
+  std::lock_guard<std::mutex> hold(lock_);
+  return events_;
+}
+
+std::vector<ChannelEventRecord> EngineContext::channelEvents(int32_t code, int32_t channelId) const {
+  std::lock_guard<std::mutex> hold(lock_);
+  std::vector<ChannelEventRecord> out;
+  for (const ChannelEventRecord& record : events_) {
+    if (record.code == code && (channelId == -1 || record.channelId == channelId)) out.push_back(record);
+  }
+  return out;
+}
+
+std::vector<SizeRecord> EngineContext::videoSizes() const {
+  std::lock_guard<std::mutex> hold(lock_);
+  return videoSizes_;
+}
+
+std::vector<SizeRecord> EngineContext::windowSizes() const {
+  std::lock_guard<std::mutex> hold(lock_);
+  return windowSizes_;
+}
+
+KMC::VideoAdapterUnknown* EngineContext::videoAdapter() const {
+  std::lock_guard<std::mutex> hold(lock_);
+  return adapter_;
+}
+
+int32_t EngineContext::adapterChoices() const {
+  std::lock_guard<std::mutex> hold(lock_);
+  return adapterChoices_;
+}
+
+int32_t EngineContext::settingQueries() const {
+  std::lock_guard<std::mutex> hold(lock_);
+  return settingQueries_;
+}
+
+void EngineContext::clearRecords() {
+  std::lock_guard<std::mutex> hold(lock_);
+  events_.clear();
+  videoSizes_.clear();
+  windowSizes_.clear();
+}
+
+}  // namespace host

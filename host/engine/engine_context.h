@@ -1,0 +1,80 @@
+// The engine's side of one component (ComponentContext): the media clock, a settings store,
+// the adapter choice, and a record of everything the component reports back.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "framework/engine_objects.h"
+
+namespace host {
+
+// One channelEvent call. startTime is the frame's start time for codes 2 (presented) and 4
+// (dropped late), read during the call; 0 otherwise.
+struct ChannelEventRecord {
+  int32_t channelId;
+  int32_t code;
+  const KMC::VideoSample* object;
+  int32_t startTime;
+};
+
+struct SizeRecord {
+  int32_t width;
+  int32_t height;
+};
+
+// Thread-safe: the output thread reports while the test reads.
+class EngineContext : public KMC::ComponentContext {
+ public:
+  static const int32_t kChooseByKind = -1000;  // default adapter policy, see setAdapterChoice
+
+  explicit EngineContext(KMC::MediaClock* clock = nullptr) : clock_(clock) {}
+
+  // --- ComponentContext -----------------------------------------------------------------------
+  // By default the index of "com.kestra.videoadapter.HWND" in kinds, -1 when absent.
+  int32_t chooseVideoAdapter(KMC::StringList* kinds) override;
+  int32_t setVideoAdapter(KMC::VideoAdapterUnknown* adapter) override;
+  int32_t videoSizeChanged(int32_t width, int32_t height) override;
+  int32_t windowSizeChanged(int32_t width, int32_t height) override;
+  int32_t channelEvent(int32_t channelId, int32_t code, KMC::VideoSample* object) override;
+  // Answers the stored value of path/name: true with its payload, or false when none is stored.
+  bool getSetting(KMC::Setting& setting, KMC::PropertyValue* out) override;
+  KMC::MediaClock* getClock() override { return clock_; }
+
+  // --- set by the engine (tests, player) ------------------------------------------------------
+  void setClock(KMC::MediaClock* clock) { clock_ = clock; }
+  // Stores an answer for path/name; an integer value of type code 5.
+  void setSetting(const std::string& path, const std::string& name, int32_t value);
+  void removeSetting(const std::string& path, const std::string& name);
+  // The index answered to chooseVideoAdapter; kChooseByKind restores the default policy.
+  void setAdapterChoice(int32_t index) { adapterChoice_ = index; }
+
+  // --- records --------------------------------------------------------------------------------
+  std::vector<ChannelEventRecord> channelEvents() const;
+  // Only the events of one code (and channel, unless channelId is -1).
+  std::vector<ChannelEventRecord> channelEvents(int32_t code, int32_t channelId = -1) const;
+  std::vector<SizeRecord> videoSizes() const;
+  std::vector<SizeRecord> windowSizes() const;
+  // The adapter last given; null after the null call.
+  KMC::VideoAdapterUnknown* videoAdapter() const;
+  int32_t adapterChoices() const;
+  int32_t settingQueries() const;
+  void clearRecords();
+
+ private:
+  mutable std::mutex lock_;
+  KMC::MediaClock* clock_;
+  std::map<std::string, int32_t> settings_;  // "path/name" -> value
+  int32_t adapterChoice_ = kChooseByKind;
+  KMC::VideoAdapterUnknown* adapter_ = nullptr;
+  std::vector<ChannelEventRecord> events_;
+  std::vector<SizeRecord> videoSizes_;
+  std::vector<SizeRecord> windowSizes_;
+  int32_t adapterChoices_ = 0;
+  int32_t settingQueries_ = 0;
+};
+
+}  // namespace host

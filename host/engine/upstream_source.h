@@ -1,0 +1,36 @@
+// An upstream source for pull channels: hands out a script of frames, one per pull.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <mutex>
+
+#include "framework/engine_objects.h"
+
+namespace host {
+
+// Thread-safe. Each pull answers true with the next scripted frame (possibly null); when the
+// script is empty it answers exhaustedAnswer (false by default: nothing available yet).
+// Frames handed out belong to the puller.
+class ScriptedSource : public KMC::UpstreamSource {
+ public:
+  bool pull(int32_t code, KMC::PropertyValue* out) override;
+
+  void append(KMC::VideoSample* frame);
+  void setExhaustedAnswer(bool answer);
+  int64_t pulls() const;
+  // Pulls that answered a frame (null frames included).
+  int64_t framesHandedOut() const;
+  size_t remaining() const;
+  int32_t lastCode() const;
+
+ private:
+  mutable std::mutex lock_;
+  std::deque<KMC::VideoSample*> script_;
+  bool exhaustedAnswer_ = false;
+  int64_t pulls_ = 0;
+  int64_t handedOut_ = 0;
+  int32_t lastCode_ = 0;
+};
+
+}  // namespace host

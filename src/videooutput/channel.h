@@ -1,0 +1,359 @@
+// VideoOutput<T>::Channel: the presentation state of one stream.
+//
+// A FIFO of engine frames, where and how the stream is drawn, the seek and presentation
+// bookkeeping, the frame schedule (selectFrame) and, for a pull channel, a thread that
+// prefetches up to 8 frames from the upstream source named by the port's connect command.
+//
+// Ownership of frames: every queued frame is the channel's and leaves the queue either by
+// release() or by a non-null acceptFrame (then it is the renderer's, as currentFrame or
+// released by the renderer). Whoever drops a frame releases it, exactly once.
+//
+// queueMutex guards the queue and every field below it that is not atomic; the renderer is
+// called with it held for all the fields it reads (see the contract in video_output.h).
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <cstdlib>
+#include <deque>
+
+#include <boost/thread/recursive_mutex.hpp>
+#include <boost/thread/thread.hpp>
+
+#include "framework/engine_objects.h"
+#include "framework/format_descriptor.h"
+#include "framework/geometry.h"
+#include "threading/event.h"
+#include "threading/sleep_milliseconds.h"
+#include "videooutput/port_codes.h"
+
+namespace KMC {
+
+template <typename T>
+class VideoOutput<T>::Channel {
+ public:
+  typedef boost::recursive_mutex::scoped_lock QueueLock;
+  static const size_t kPullQueueLimit = 8;
+
+  // A pull channel starts its thread at once. Created only by createPort.
+  Channel(VideoOutput* owner, bool pull, StreamDescriptor* descriptor);
+  // Flushes the queue, stops and joins the pull thread, and releases a current frame that the
+  // renderer still holds (it had not been detached).
+  virtual ~Channel();
+
+  Channel(const Channel&) = delete;
+  Channel& operator=(const Channel&) = delete;
+
+  // --- The renderer's view (read and written by the renderer under the locks of the contract)
+  VideoSample* currentFrame = nullptr;  // written only by the renderer: the frame it shows
+  void* rendererData = nullptr;         // written only by the renderer
+  StreamDescriptor* descriptor;         // given to createPort; starts with the format code
+  int32_t width = 0;                    // size of the last presented frame
+  int32_t height = 0;
+  RectFloat outputRect{0, 0, 1, 1};     // where the stream goes, fractions of the output area
+  RectFloat cropRect{0, 0, 1, 1};       // part of the frame to show, fractions
+  RectInt pictureRect;                  // valid picture area in pixels
+  MaskedFloat4 displayFactors;          // (1, 1, 1, 1), mask 15
+  bool frameFlag = false;               // a presented frame carried the bottom-up flag byte
+  int32_t id = 0;                       // the engine's channel id
+  VideoOutput* const owner;
+  void* rendererObject = nullptr;       // answered by port value 0x2020000E when set
+
+  bool isPull() const { return pullThread_ != nullptr; }
+  Port* port() const { return port_; }
+  // Frames queued now. Takes queueMutex.
+  size_t queuedFrames();
+  boost::recursive_mutex& queueMutex() { return queueMutex_; }
+
+ private:
+  friend class VideoOutput;
+  friend class Port;
+
+  // With queueMutex (taken here): releases every queued frame, from the head. Removing the
+  // frame that a pending seek points at cancels the seek.
+  void flushQueue();
+  // With renderLock and selectionLock (output thread); takes queueMutex. The frame schedule:
+  // expiry of the shown frame, late-frame drop, due test, presentation. changed is set when the
+  // picture of this channel changed. Answers whether the channel went as far as offering its
+  // head frame to the renderer.
+  bool selectFrame(bool& changed);
+  // With queueMutex: recomputes the effective source rectangle and tells the renderer.
+  bool applyGeometry();
+  // With queueMutex: the media time at which this channel wants the next pass.
+  int64_t dueTime(int64_t now);
+  // With queueMutex: offers the head frame; answers whether the renderer took it.
+  bool presentHead(bool& changed);
+  void pullThreadMain();
+  bool seekPending() const { return seekTime_ != -1; }
+  bool canPresent() const { return connected_ && !closing_.load(); }
+
+  // Port commands that take component locks; they wait while the output thread holds the
+  // channels for a reconfiguration (it owns every queueMutex then and needs renderLock back).
+  void connect(UpstreamSource* source);
+  void disconnect();
+
+  std::atomic<bool> stop_{false};       // tells the pull thread to end
+  boost::thread* pullThread_ = nullptr; // pull channels only
+  Event wakeEvent_{0};                  // auto-reset: wakes the pull thread
+  std::atomic<bool> threadExited_{false};
+  Port* port_ = nullptr;                // back pointer; the port is deleted first
+  UpstreamSource* source_ = nullptr;    // queueMutex; set by connect, null after disconnect
+  bool geometryDirty_ = false;          // queueMutex
+  std::atomic<bool> closing_{false};    // set by disconnect, cleared when retired
+  bool connected_ = false;              // queueMutex
+  std::atomic<bool> paused_{true};      // flipped by pause/run without a lock
+  bool hasPresented_ = false;           // queueMutex
+  int32_t lastPresentedTime_ = -1;      // queueMutex
+  boost::recursive_mutex queueMutex_;
+  std::deque<VideoSample*> frameQueue_; // queueMutex; owned references
+  int32_t seekTime_ = -1;               // queueMutex; -1 = no seek pending
+  bool attached_ = false;               // channelListLock; attachChannel called, not detached
+};
+
+// ------------------------------------------------------------------------------------------------
+
+template <typename T>
+VideoOutput<T>::Channel::Channel(VideoOutput* owner, bool pull, StreamDescriptor* descriptor)
+    : descriptor(descriptor), owner(owner) {
+  if (pull) pullThread_ = new boost::thread(&Channel::pullThreadMain, this);
+}
+
+template <typename T>
+VideoOutput<T>::Channel::~Channel() {
+  flushQueue();
+  if (pullThread_) {
+    stop_.store(true);
+    wakeEvent_.set();
+    pullThread_->join();
+    delete pullThread_;
+    pullThread_ = nullptr;
+  }
+  flushQueue();  // a frame pulled while the thread was stopping
+  // The renderer lets currentFrame go in detachChannel; one still set was never detached.
+  if (currentFrame) {
+    currentFrame->release();
+    currentFrame = nullptr;
+  }
+}
+
+template <typename T>
+size_t VideoOutput<T>::Channel::queuedFrames() {
+  QueueLock queue(queueMutex_);
+  return frameQueue_.size();
+}
+
+template <typename T>
+void VideoOutput<T>::Channel::flushQueue() {
+  QueueLock queue(queueMutex_);
+  while (!frameQueue_.empty()) {
+    VideoSample* frame = frameQueue_.front();
+    frameQueue_.pop_front();
+    if (seekPending() && frame->startTime == seekTime_) {
+      seekTime_ = -1;
+      lastPresentedTime_ = -1;
+      hasPresented_ = false;
+    }
+    frame->release();
+  }
+}
+
+template <typename T>
+bool VideoOutput<T>::Channel::applyGeometry() {
+  if (!port_) return false;
+  RectFloat effective = outputRect;
+  if (cropRect.isValid()) {
+    const double l = outputRect.left, t = outputRect.top, r = outputRect.right, b = outputRect.bottom;
+    effective.left = l + (r - l) * cropRect.left;
+    effective.top = t + (b - t) * cropRect.top;
+    effective.right = r < 0 ? r : l + (r - l) * cropRect.right;
+    effective.bottom = b < 0 ? b : t + (b - t) * cropRect.bottom;
+  }
+  geometryDirty_ = false;
+  return owner->geometryChanged(this, &effective);
+}
+
+template <typename T>
+void VideoOutput<T>::Channel::pullThreadMain() {
+  while (!stop_.load()) {
+    if (queuedFrames() >= kPullQueueLimit) {
+      wakeEvent_.wait();
+      continue;
+    }
+    bool workDone = false;
+    {
+      QueueLock queue(queueMutex_);
+      if (source_ && frameQueue_.size() < kPullQueueLimit) {
+        PropertyValue value;
+        if (source_->pull(kPullCode, &value)) {
+          workDone = true;
+          VideoSample* frame = static_cast<VideoSample*>(value.payload.pointer);
+          if (frame) {
+            bool stale = seekPending() && static_cast<uint32_t>(frame->startTime) < static_cast<uint32_t>(seekTime_);
+            if (frame->usable != 0 && !stale) {
+              frameQueue_.push_back(frame);
+            } else {
+              frame->release();  // unusable or before the pending seek: dropped here
+            }
+          }
+        }
+      }
+    }
+    if (queuedFrames() >= kPullQueueLimit) {
+      wakeEvent_.wait();
+    } else if (!workDone) {
+      sleepMilliseconds(1);
+    }
+  }
+  threadExited_.store(true);
+}
+
+template <typename T>
+int64_t VideoOutput<T>::Channel::dueTime(int64_t now) {
+  QueueLock queue(queueMutex_);
+  if (seekPending()) return now;
+  if (!connected_ || frameQueue_.empty()) return now + 3;
+  int32_t start = frameQueue_.front()->startTime;
+  if (start == 0 && !isPull()) return now + 3;
+  return start;
+}
+
+template <typename T>
+bool VideoOutput<T>::Channel::selectFrame(bool& changed) {
+  QueueLock queue(queueMutex_);
+  MediaClock* clock = owner->clock_;
+  const int64_t now = clock ? static_cast<int64_t>(clock->currentTime()) : 0;
+
+  // A shown frame of a push channel expires once the clock has left it far enough behind.
+  if (!isPull() && currentFrame && currentFrame->duration != 0) {
+    const int64_t start = currentFrame->startTime;
+    const int64_t end = start + static_cast<int64_t>(currentFrame->duration) + 10;
+    if (now > end || now < start - 1000 || now < 0) {
+      if (VideoSample* taken = owner->takeCurrentFrame(this)) taken->release();
+    }
+  }
+  if (geometryDirty_) {
+    applyGeometry();
+    changed = true;
+  }
+  if (frameQueue_.empty()) return false;
+  if (!canPresent()) return false;
+
+  const bool running = clock && clock->isRunning() && !paused_.load();
+  if (!(running || seekPending() || !hasPresented_ || frameQueue_.front()->startTime == 0)) {
+    return false;  // a paused channel keeps showing its frame
+  }
+
+  // A clock answering rate 0 is taken as one where no time passes: nothing is late.
+  const int64_t rate = clock ? static_cast<int64_t>(clock->rate()) : 1000;
+  auto dueAt = [rate](const VideoSample* frame) -> int64_t {
+    int64_t start = frame->startTime;
+    return rate < 0 ? start + static_cast<int64_t>(frame->duration) : start;
+  };
+  int64_t h = dueAt(frameQueue_.front());
+  const int64_t g = frameQueue_.front()->startTime;
+  int64_t tolerance = owner->frameTolerance_;
+  if (std::llabs(rate) > 1000) tolerance = std::llabs(rate * tolerance / 500);
+  const bool seekHitsHead = seekPending() && seekTime_ >= 0 && g == seekTime_;
+
+  // Late frames go, reported to the engine; the first frame that is not late stops the drop.
+  while (h != 0 && !seekHitsHead) {
+    const bool late = rate > 0 ? now > h + tolerance : (rate < 0 ? now < h - tolerance : false);
+    if (!late) break;
+    VideoSample* frame = frameQueue_.front();
+    owner->context_->channelEvent(id, 4, frame);
+    frame->release();
+    frameQueue_.pop_front();
+    if (isPull()) wakeEvent_.set();
+    if (frameQueue_.empty()) return false;
+    h = dueAt(frameQueue_.front());
+  }
+
+  const bool outside = h < now - tolerance || h > now + tolerance;
+  if (outside && !seekHitsHead && hasPresented_ && h != 0) return false;  // waits for its time
+
+  presentHead(changed);  // a refused frame stays at the head for the next pass
+  if (isPull()) wakeEvent_.set();
+  return true;
+}
+
+template <typename T>
+bool VideoOutput<T>::Channel::presentHead(bool& changed) {
+  VideoSample* head = frameQueue_.front();
+  seekTime_ = -1;
+  lastPresentedTime_ = head->startTime;
+  VideoSample* shown = owner->acceptFrame(this, head);
+  if (!shown) return false;
+  frameQueue_.pop_front();  // the renderer's now
+
+  if (shown->bottomUp == 1) frameFlag = true;
+  bool geometryChange = false;
+  if (shown->width != 0 && shown->height != 0 && (shown->width != width || shown->height != height)) {
+    width = shown->width;
+    height = shown->height;
+    geometryChange = true;
+  }
+  if (shown->crop.isValid() && !shown->crop.sameEdges(cropRect)) {
+    cropRect.left = shown->crop.left;
+    cropRect.top = shown->crop.top;
+    cropRect.right = shown->crop.right;
+    cropRect.bottom = shown->crop.bottom;
+    geometryChange = true;
+  }
+  if (shown->picture.isNonEmpty() && !shown->picture.sameEdges(pictureRect)) {
+    pictureRect.left = shown->picture.left;
+    pictureRect.top = shown->picture.top;
+    pictureRect.right = shown->picture.right;
+    pictureRect.bottom = shown->picture.bottom;
+    geometryChange = true;
+  }
+  ComponentContext* context = owner->context_;
+  context->channelEvent(id, 2, shown);
+  VideoSample* object = owner->convertFrame(this, shown);
+  if (object) context->channelEvent(id, 3, object);
+  if (geometryChange) {
+    if (isPull()) context->videoSizeChanged(width, height);
+    applyGeometry();
+  }
+  if (object) object->release();
+  changed = true;
+  hasPresented_ = true;
+  return true;
+}
+
+template <typename T>
+void VideoOutput<T>::Channel::connect(UpstreamSource* source) {
+  PolicyLockManager& locks = owner->lockManager_;
+  for (;;) {
+    LockGuard render(locks, owner->renderLock_, LockMode::Locked);
+    if (!owner->channelsHeld_) {
+      QueueLock queue(queueMutex_);
+      source_ = source;
+      connected_ = true;
+      paused_.store(true);
+      return;
+    }
+    render.release();
+    sleepMilliseconds(1);
+  }
+}
+
+template <typename T>
+void VideoOutput<T>::Channel::disconnect() {
+  PolicyLockManager& locks = owner->lockManager_;
+  for (;;) {
+    LockGuard render(locks, owner->renderLock_, LockMode::Locked);
+    LockGuard selection(locks, owner->selectionLock_, LockMode::Locked);
+    if (!owner->channelsHeld_) {
+      QueueLock queue(queueMutex_);
+      owner->selectedChannels_.remove(this);
+      closing_.store(true);
+      source_ = nullptr;
+      return;
+    }
+    selection.release();
+    render.release();
+    sleepMilliseconds(1);
+  }
+}
+
+}  // namespace KMC

@@ -1,0 +1,209 @@
+// VideoOutput<T>::Port: the object the engine talks to for one stream.
+//
+// Every operation takes a code (low 16 bits: payload kind) and a PropertyValue pointer and
+// answers bool. The port holds only its channel; the control traffic of the stream (connect,
+// pause, seek, rectangles, frames) lands in the channel under its queueMutex. Engine threads
+// call a port at any time.
+#pragma once
+
+#include <cstdint>
+
+#include "framework/interfaces.h"
+#include "videooutput/port_codes.h"
+
+namespace KMC {
+
+template <typename T>
+class VideoOutput<T>::Port : public PortInterface {
+ public:
+  explicit Port(Channel* channel) : channel_(channel) {}
+
+  // 0x40000002: a pull channel is ready with 2 or more queued frames, any other channel always.
+  // 0x40010006: the last presented start time; false without a value, before the first
+  // presentation, or when it is unknown and no seek is pending. Other codes: true.
+  bool queryStatus(int32_t code, PropertyValue* value) override;
+  // Seek, connect, disconnect, pause, run, flush, reset; every code answers true, except a
+  // seek without a value (false).
+  bool portCommand(int32_t code, PropertyValue* value) override;
+  // Output rectangle, display factors, surface object, renderer object, the two integer
+  // properties. Unknown codes and null payloads: false.
+  bool getPortValue(int32_t code, PropertyValue* value) override;
+  // Frame delivery, output rectangle, display factors. Unknown codes and null payloads: false.
+  bool setPortValue(int32_t code, PropertyValue* value) override;
+
+  Channel* channel() const { return channel_; }
+
+ private:
+  typedef typename Channel::QueueLock QueueLock;
+
+  void seek(const PropertyValue& value);
+  void reset();
+
+  Channel* channel_;
+};
+
+// ------------------------------------------------------------------------------------------------
+
+template <typename T>
+bool VideoOutput<T>::Port::queryStatus(int32_t code, PropertyValue* value) {
+  Channel& ch = *channel_;
+  if (code == kStatusReady) {
+    if (!ch.isPull()) return true;
+    QueueLock queue(ch.queueMutex_);
+    return ch.frameQueue_.size() >= 2;
+  }
+  if (code == kStatusPosition) {
+    if (!value) return false;
+    QueueLock queue(ch.queueMutex_);
+    if (!ch.hasPresented_) return false;
+    if (ch.lastPresentedTime_ < 0 && !ch.seekPending()) return false;
+    *value = PropertyValue::ofInt32(ch.lastPresentedTime_);
+    return true;
+  }
+  return true;
+}
+
+template <typename T>
+void VideoOutput<T>::Port::seek(const PropertyValue& value) {
+  Channel& ch = *channel_;
+  QueueLock queue(ch.queueMutex_);
+  ch.seekTime_ = value.payload.int32;
+  ch.lastPresentedTime_ = -1;
+  if (ch.seekTime_ <= 0) return;
+  while (!ch.frameQueue_.empty() &&
+         static_cast<uint32_t>(ch.frameQueue_.front()->startTime) < static_cast<uint32_t>(ch.seekTime_)) {
+    ch.frameQueue_.front()->release();
+    ch.frameQueue_.pop_front();
+  }
+  if (ch.frameQueue_.empty()) ch.wakeEvent_.set();
+}
+
+template <typename T>
+void VideoOutput<T>::Port::reset() {
+  Channel& ch = *channel_;
+  // The queue lock keeps the renderer's frame away from a presentation pass meanwhile.
+  QueueLock queue(ch.queueMutex_);
+  ch.lastPresentedTime_ = -1;
+  ch.seekTime_ = -1;
+  ch.hasPresented_ = false;
+  if (VideoSample* frame = ch.owner->takeCurrentFrame(&ch)) frame->release();
+}
+
+template <typename T>
+bool VideoOutput<T>::Port::portCommand(int32_t code, PropertyValue* value) {
+  Channel& ch = *channel_;
+  switch (code) {
+    case kCommandSeek:
+      if (!value) return false;
+      if (value->type == kPropertyInt32) seek(*value);
+      return true;
+    case kCommandConnect:
+      ch.connect(value ? static_cast<UpstreamSource*>(value->payload.pointer) : nullptr);
+      return true;
+    case kCommandDisconnect:
+      ch.disconnect();
+      return true;
+    case kCommandPause:
+      ch.paused_.store(true);
+      return true;
+    case kCommandRun:
+      ch.paused_.store(false);
+      return true;
+    case kCommandFlush:
+      ch.flushQueue();
+      ch.wakeEvent_.set();
+      return true;
+    case kCommandReset:
+      reset();
+      return true;
+    default:
+      return true;
+  }
+}
+
+template <typename T>
+bool VideoOutput<T>::Port::getPortValue(int32_t code, PropertyValue* value) {
+  Channel& ch = *channel_;
+  if (!value) return false;
+  switch (code) {
+    case kValueGetOutputRect: {
+      RectFloat* out = static_cast<RectFloat*>(value->payload.pointer);
+      if (!out) return false;
+      QueueLock queue(ch.queueMutex_);
+      out->left = ch.outputRect.left;
+      out->top = ch.outputRect.top;
+      out->right = ch.outputRect.right;
+      out->bottom = ch.outputRect.bottom;
+      return true;
+    }
+    case kValueGetDisplayFactors: {
+      MaskedFloat4* out = static_cast<MaskedFloat4*>(value->payload.pointer);
+      if (!out) return false;
+      QueueLock queue(ch.queueMutex_);
+      out->merge(ch.displayFactors);
+      return true;
+    }
+    case kValueSurfaceObject:
+      *value = PropertyValue::ofPointer(kPropertyObject, ch.owner->surfaceObject());
+      return true;
+    case kValueRendererObject: {
+      QueueLock queue(ch.queueMutex_);
+      if (!ch.rendererObject) return false;
+      *value = PropertyValue::ofPointer(kPropertyObject, ch.rendererObject);
+      return true;
+    }
+    case kValueIntegerA:
+      *value = PropertyValue::ofInt32(ch.owner->integerPropertyA_);
+      return true;
+    case kValueIntegerB:
+      *value = PropertyValue::ofInt32(ch.owner->integerPropertyB_);
+      return true;
+    default:
+      return false;
+  }
+}
+
+template <typename T>
+bool VideoOutput<T>::Port::setPortValue(int32_t code, PropertyValue* value) {
+  Channel& ch = *channel_;
+  if (!value) return false;
+  switch (code) {
+    case kValueDeliverFrame: {
+      VideoSample* frame = static_cast<VideoSample*>(value->payload.pointer);
+      if (!frame) return false;
+      QueueLock queue(ch.queueMutex_);
+      if (frame->startTime == 0) ch.flushQueue();  // an untimed frame goes next
+      ch.frameQueue_.push_back(frame);
+      return true;
+    }
+    case kValueSetOutputRect: {
+      const RectFloat* rect = static_cast<const RectFloat*>(value->payload.pointer);
+      if (!rect) return false;
+      QueueLock queue(ch.queueMutex_);
+      if (!rect->sameEdges(ch.outputRect)) {
+        ch.outputRect.left = rect->left;
+        ch.outputRect.top = rect->top;
+        ch.outputRect.right = rect->right;
+        ch.outputRect.bottom = rect->bottom;
+        ch.geometryDirty_ = true;
+      }
+      return true;
+    }
+    case kValueSetDisplayFactors: {
+      const MaskedFloat4* factors = static_cast<const MaskedFloat4*>(value->payload.pointer);
+      if (!factors) return false;
+      QueueLock queue(ch.queueMutex_);
+      bool same = true;
+      for (int i = 0; i < 4; ++i) same = same && (*factors)[i] == ch.displayFactors[i];
+      if (!same) {
+        ch.displayFactors = *factors;
+        ch.geometryDirty_ = true;
+      }
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+}  // namespace KMC

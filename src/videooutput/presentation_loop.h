@@ -1,0 +1,243 @@
+// VideoOutput<T>: the presentation loop, run by the renderer on the output thread.
+//
+// Each pass: initialise the renderer (until it succeeds), retire disconnected channels, follow
+// the active state (thread priority, deactivate), hold the channels for a requested
+// reconfiguration and run it, wait for the earliest due frame with every component lock
+// released, select the due frame of every selected channel, and compose the picture when a
+// channel changed or at least every 101 ms.
+//
+// The loop keeps None guards on its three locks for its whole run: a lock one of its steps
+// takes stays with the output thread after the step, until a sleep opens Unlocked guards. Engine
+// calls that need a component lock therefore get it while the output thread sleeps; every pass
+// that presents nothing sleeps at least 1 ms, so they always get their turn.
+#pragma once
+
+#include <algorithm>
+#include <memory>
+
+#include "threading/c_time.h"
+#include "threading/priority_level.h"
+#include "threading/sleep_milliseconds.h"
+
+namespace KMC {
+
+template <typename T>
+struct VideoOutput<T>::LoopState {
+  std::atomic<bool>* keepRunning;
+  bool lastActive = false;
+  std::unique_ptr<CTime> stopwatch;  // created on the first active pass
+};
+
+template <typename T>
+void VideoOutput<T>::idle(uint32_t milliseconds) {
+  // Highest id first; the guards end lowest first, which takes back every lock that the
+  // caller held in mode Locked and leaves the others released.
+  LockGuard list(lockManager_, channelListLock_, LockMode::Unlocked);
+  LockGuard selection(lockManager_, selectionLock_, LockMode::Unlocked);
+  LockGuard render(lockManager_, renderLock_, LockMode::Unlocked);
+  sleepMilliseconds(milliseconds);
+}
+
+template <typename T>
+bool VideoOutput<T>::presentationLoop(std::atomic<bool>* keepRunning, int64_t maxPasses) {
+  loopRunning_.store(true);
+  frameTolerance_ = 10;
+  LockGuard renderNone(lockManager_, renderLock_, LockMode::None);
+  LockGuard selectionNone(lockManager_, selectionLock_, LockMode::None);
+  LockGuard listNone(lockManager_, channelListLock_, LockMode::None);
+  LoopState state;
+  state.keepRunning = keepRunning;
+  for (int64_t pass = 0; keepRunning->load() && !stopFlag_.load(); ++pass) {
+    if (maxPasses >= 0 && pass >= maxPasses) break;
+    presentationPass(state);
+  }
+  finishLoop();
+  return true;
+}
+
+template <typename T>
+void VideoOutput<T>::presentationPass(LoopState& state) {
+  passes_.fetch_add(1);
+  if (!initialized_.load()) {
+    bool ok;
+    {
+      LockGuard render(lockManager_, renderLock_, LockMode::Locked);
+      ok = initializeRenderer();
+    }
+    if (!ok) {
+      initFailed_.store(true);
+      idle(3);
+      return;
+    }
+    initialized_.store(true);
+  }
+
+  channelUpkeep();
+
+  const bool active = active_.load();
+  if (active != state.lastActive) {
+    if (active) {
+      setPriorityLevel(4);
+    } else {
+      {
+        LockGuard render(lockManager_, renderLock_, LockMode::Locked);
+        deactivate();
+      }
+      setPriorityLevel(2);
+    }
+    state.lastActive = active;
+  }
+
+  if (reconfigureRequested_.load() && !channelsHeld_) holdChannels();
+  if (!rendererReady_.load()) {
+    idle(3);
+    return;
+  }
+  if (channelsHeld_) {
+    bool done;
+    {
+      LockGuard render(lockManager_, renderLock_, LockMode::Locked);
+      done = reconfigure() && reconfigureCommit();
+    }
+    if (!done) {
+      idle(3);
+      return;  // channels stay held; retried next pass
+    }
+    resumeChannels();
+  }
+
+  const bool slept = dueTimeWait();
+  if (!active_.load()) return;
+  if (!state.stopwatch) {
+    state.stopwatch.reset(new CTime());
+    state.stopwatch->start();
+  }
+  composeIfDue(state, slept);
+}
+
+template <typename T>
+bool VideoOutput<T>::composeIfDue(LoopState& state, bool slept) {
+  bool changed = false;
+  {
+    LockGuard render(lockManager_, renderLock_, LockMode::Locked);
+    LockGuard selection(lockManager_, selectionLock_, LockMode::Locked);
+    for (Channel* channel : selectedChannels_) {
+      bool channelChanged = false;
+      channel->selectFrame(channelChanged);
+      changed = changed || channelChanged;
+    }
+  }
+  // An unchanged picture is recomposed once the stopwatch shows 101 ms.
+  if (!changed && state.stopwatch->elapsed() < 101) {
+    if (!slept) idle(1);  // nothing to do: let the engine threads have the locks
+    return false;
+  }
+  {
+    LockGuard render(lockManager_, renderLock_, LockMode::Locked);
+    LockGuard selection(lockManager_, selectionLock_, LockMode::Locked);
+    beginFrame();
+    for (Channel* channel : selectedChannels_) {
+      typename Channel::QueueLock queue(channel->queueMutex_);
+      if (channel->port_ && channel->hasPresented_) drawChannel(channel);
+    }
+    endFrame();
+  }
+  state.stopwatch->reset(0);
+  return true;
+}
+
+template <typename T>
+void VideoOutput<T>::channelUpkeep() {
+  LockGuard list(lockManager_, channelListLock_, LockMode::Locked);
+  // Held channels stay until they are resumed: their queueMutex belongs to this thread and a
+  // retired channel may be deleted by removePort at any time.
+  if (channelsHeld_) return;
+  bool retired = false;
+  for (Channel* channel : channels_) {
+    if (channel->closing_.load()) {
+      retireChannel(channel);
+      retired = true;
+    }
+  }
+  if (!retired) return;
+  channels_.remove_if([this](Channel* channel) {
+    return std::find(retiredChannels_.begin(), retiredChannels_.end(), channel) != retiredChannels_.end();
+  });
+}
+
+template <typename T>
+void VideoOutput<T>::holdChannels() {
+  LockGuard render(lockManager_, renderLock_, LockMode::Locked);
+  LockGuard list(lockManager_, channelListLock_, LockMode::Locked);
+  for (Channel* channel : channels_) {
+    channel->queueMutex_.lock();  // stays locked until resumeChannels
+    holdChannel(channel);
+    heldChannels_.push_back(channel);
+  }
+  channelsHeld_ = true;
+  // A request that arrives from now on asks for another reconfiguration.
+  reconfigureRequested_.store(false);
+}
+
+template <typename T>
+void VideoOutput<T>::resumeChannels() {
+  LockGuard render(lockManager_, renderLock_, LockMode::Locked);
+  LockGuard list(lockManager_, channelListLock_, LockMode::Locked);
+  for (Channel* channel : heldChannels_) {
+    resumeChannel(channel);
+    channel->queueMutex_.unlock();
+  }
+  heldChannels_.clear();
+  channelsHeld_ = false;
+}
+
+template <typename T>
+bool VideoOutput<T>::dueTimeWait() {
+  int64_t waitMs = 10;
+  bool clockRuns = false;
+  {
+    LockGuard list(lockManager_, channelListLock_, LockMode::Locked);
+    const int32_t rate = clock_ ? clock_->rate() : 0;
+    // A running clock at rate 0 is one where no time passes: it waits like a stopped one.
+    clockRuns = clock_ && clock_->isRunning() && rate != 0;
+    if (clockRuns) {
+      const int64_t now = clock_->currentTime();
+      int64_t wait = 10;
+      for (Channel* channel : channels_) {
+        wait = std::min(wait, std::max<int64_t>(channel->dueTime(now) - now, 0));
+      }
+      waitMs = wait * 1000 / rate;
+    }
+  }
+  if (!clockRuns) {
+    idle(10);
+    return true;
+  }
+  if (waitMs > 2) {
+    idle(static_cast<uint32_t>(waitMs / 2));
+    return true;
+  }
+  return false;
+}
+
+template <typename T>
+void VideoOutput<T>::finishLoop() {
+  if (channelsHeld_) resumeChannels();  // never leave a queueMutex locked behind
+  {
+    LockGuard list(lockManager_, channelListLock_, LockMode::Locked);
+    // Closing channels are retired for removePort; the others stay for a later loop run.
+    for (Channel* channel : channels_) {
+      if (channel->closing_.load()) retireChannel(channel);
+    }
+    channels_.remove_if([this](Channel* channel) {
+      return std::find(retiredChannels_.begin(), retiredChannels_.end(), channel) != retiredChannels_.end();
+    });
+    loopRunning_.store(false);
+  }
+  {
+    LockGuard render(lockManager_, renderLock_, LockMode::Locked);
+    shutdownRenderer();
+  }
+}
+
+}  // namespace KMC

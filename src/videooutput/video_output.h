@@ -1,0 +1,262 @@
+// VideoOutput<T>: the generic half of a video output component.
+//
+// It owns everything that does not depend on how pixels reach the screen: the component's life
+// (create, the output thread, destroy), the engine-facing interfaces, the ports and their
+// presentation channels, the frame schedule against the engine's media clock and the
+// presentation loop. A renderer T derives from VideoOutput<T> and fills in the 20 renderer
+// operations below; they are the renderer contract.
+//
+// Table layout (the ABI, see framework/abi.h): Plugin is the primary base and owns the primary
+// table: 0 destructor, 1-5 Plugin, 6 queryInterface, then the renderer operations in the order
+// declared below (7 rendererIdentity ... 26 geometryChanged). They are declared before every
+// other virtual this class adds so that nothing can come between. OutputComponent (with
+// ComponentInterface and OutputInterface as virtual bases) and TimeMultiplierInterface follow
+// as secondary bases, so one object answers for all of them.
+//
+// Threads:
+//  - engine threads call ComponentInterface, OutputInterface and the ports;
+//  - one output thread per running output calls runOutputRound over and over; the renderer
+//    runs presentationLoop from it;
+//  - every pull channel has a thread that prefetches frames from its upstream source.
+// Locks: three PolicyLockManager locks created in the order renderLock, selectionLock,
+// channelListLock, so every thread takes them in that order (the manager enforces it), and
+// then at most one channel's queueMutex. No thread waits for a component lock while it holds a
+// queueMutex, and the pull threads take no component lock at all.
+//
+// Flags that one thread writes and another polls are std::atomic<bool>.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <list>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <boost/thread/recursive_mutex.hpp>
+#include <boost/thread/thread.hpp>
+
+#include "formatcache/format_cache.h"
+#include "framework/engine_objects.h"
+#include "framework/geometry.h"
+#include "framework/interfaces.h"
+#include "framework/plugin.h"
+#include "framework/property_map.h"
+#include "threading/lock_guard.h"
+#include "threading/policy_lock_manager.h"
+
+namespace KMC {
+
+template <typename T>
+class VideoOutput : public Plugin, public OutputComponent, public TimeMultiplierInterface {
+ public:
+  class Channel;
+  class Port;
+  typedef std::list<Channel*> ChannelList;
+
+  explicit VideoOutput(PluginHost* host);
+  // The channels must be gone (destroy); leftovers of ports the engine never removed are
+  // deleted here, with their frames released.
+  ~VideoOutput() override;
+
+  // Slot 6: 0 with *out = the ComponentInterface, OutputInterface or OutputComponent
+  // sub-object for the three identifiers, else 3 with *out null. No reference is added.
+  ResultCode queryInterface(const NarrowString& id, void** out) override;
+
+  // --- Renderer contract (slots 7 to 26) -----------------------------------------------------
+  // "Output thread" is the thread that runs presentationLoop. Locks named are component locks
+  // held by the calling thread; "queue locked" means the channel's queueMutex is held.
+
+  // 7: short name appended to the hardware name when the format cache is on. Engine thread
+  // (create, format query), no lock. The text stays the renderer's.
+  virtual const char* rendererIdentity() = 0;
+  // 8: registers the accepted formats through registerFormat. Engine thread, no lock; the
+  // argument is 0 from create. True: asked never again for this output.
+  virtual bool registerFormats(int32_t when) = 0;
+  // 9: one round of output work; called over and over by the output thread until destroy. Must
+  // return after bounded work (it normally runs presentationLoop and returns when that ends).
+  virtual bool runOutputRound() = 0;
+  // 10: prepares drawing. Output thread, under renderLock, until it has answered true once.
+  // False makes a waiting create give up.
+  virtual bool initializeRenderer() = 0;
+  // 11: lets the drawing target go when the presentation loop ends. Output thread, renderLock.
+  virtual bool shutdownRenderer() = 0;
+  // 12, 13: rebuild for a new drawing target, then commit. Output thread, under renderLock,
+  // every channel held. False: both are asked again on the next pass (channels stay held).
+  virtual bool reconfigure() = 0;
+  virtual bool reconfigureCommit() = 0;
+  // 14, 15: start and finish one composed picture. Output thread, renderLock and selectionLock.
+  virtual bool beginFrame() = 0;
+  virtual bool endFrame() = 0;
+  // 16: the output stopped being active. Output thread, renderLock. Default: nothing, true.
+  virtual bool deactivate();
+  // 17: an object handed to the engine as is for port value 0x201E000E (may be null). Engine
+  // thread, no lock.
+  virtual void* surfaceObject() = 0;
+  // 18: a new channel; the renderer may hang its data on channel->rendererData. Engine thread
+  // (createPort), under channelListLock and selectionLock. True for a pull channel wakes its
+  // pull thread.
+  virtual bool attachChannel(Channel* channel) = 0;
+  // 19: the channel goes away: the renderer releases channel->currentFrame (and sets it null)
+  // and frees its data. Under channelListLock, queue locked; on the output thread, or on an
+  // engine thread when no presentation loop runs (removePort, destroy). Called exactly once for
+  // every attached channel.
+  virtual void detachChannel(Channel* channel) = 0;
+  // 20: a due frame. Output thread, renderLock and selectionLock, queue locked. Non-null: the
+  // frame left the queue and is the renderer's now; the answer is the presented frame. Null:
+  // nothing presented, the frame stays queued and is offered again on the next pass.
+  virtual VideoSample* acceptFrame(Channel* channel, VideoSample* frame) = 0;
+  // 21: right after a non-null acceptFrame with its answer, same locks. A non-null answer is
+  // reported to the engine (channelEvent code 3) and then released by the output.
+  virtual VideoSample* convertFrame(Channel* channel, VideoSample* frame) = 0;
+  // 22: draws a channel that has presented a frame, between 14 and 15. Output thread,
+  // renderLock and selectionLock, queue locked.
+  virtual bool drawChannel(Channel* channel) = 0;
+  // 23: gives up channel->currentFrame (sets it null) and answers it, or null; the caller
+  // releases it. Output thread under renderLock (expiry), or an engine thread without
+  // component locks (port reset); queue locked in both cases.
+  virtual VideoSample* takeCurrentFrame(Channel* channel) = 0;
+  // 24, 25: a reconfiguration starts / ends. Output thread, renderLock and channelListLock,
+  // queue locked (it stays locked from 24 to 25).
+  virtual void holdChannel(Channel* channel) = 0;
+  virtual void resumeChannel(Channel* channel) = 0;
+  // 26: the effective source rectangle of the channel changed. Output thread, renderLock,
+  // queue locked. The answer is passed back to the caller of applyGeometry.
+  virtual bool geometryChanged(Channel* channel, const RectFloat* source) = 0;
+
+  // --- ComponentInterface ----------------------------------------------------------------------
+  bool create(ComponentContext* context) override;
+  bool destroy() override;
+  bool sendCommand(int32_t code, int32_t argument) override;
+  bool getParameter(int32_t id, PropertyValue* out) override;
+  bool setParameter(int32_t id, PropertyValue* value) override;
+  bool queryFormats(ComponentContext* context, int32_t kind, int32_t subkind, int32_t flag,
+                    FormatList* out) override;
+  bool listProperties(std::vector<const char*>* out) override;
+  bool getProperty(const char* name, PropertyValue* out) override;
+
+  // --- OutputInterface -------------------------------------------------------------------------
+  PortInterface* createPort(int32_t channelKind, StreamDescriptor* descriptor, StreamObject* stream) override;
+  bool removePort(PortInterface* port) override;
+
+  // --- TimeMultiplierInterface -----------------------------------------------------------------
+  int32_t timeMultiplier(int32_t) override { return 1; }
+  void timeMultiplierReset() override {}
+  int32_t timeMultiplierBias() override { return -100; }
+
+  // --- For renderers -----------------------------------------------------------------------------
+  // The presentation loop; run it from runOutputRound. Returns when *keepRunning turns false
+  // or destroy stops the output (and, when maxPasses >= 0, after that many passes; for
+  // benchmarks). Answers true.
+  bool presentationLoop(std::atomic<bool>* keepRunning, int64_t maxPasses = -1);
+  // Asks the presentation loop to hold the channels and call reconfigure and
+  // reconfigureCommit on its next pass. Takes renderLock; any thread.
+  void requestReconfiguration();
+  // Whether the drawing target exists; while false the loop idles. Any thread.
+  void setRendererReady(bool ready) { rendererReady_.store(ready); }
+  bool rendererReady() const { return rendererReady_.load(); }
+  bool reconfigurationRequested() const { return reconfigureRequested_.load(); }
+  ComponentContext* context() const { return context_; }
+  MediaClock* clock() const { return clock_; }
+  PropertyMap& properties() { return properties_; }
+
+  // --- Introspection (tests, benchmarks) --------------------------------------------------------
+  PolicyLockManager& lockManager() { return lockManager_; }
+  LockId renderLockId() const { return renderLock_; }
+  LockId selectionLockId() const { return selectionLock_; }
+  LockId channelListLockId() const { return channelListLock_; }
+  // Passes started by presentation loops so far (a pass is one round of the loop).
+  int64_t presentationPasses() const { return passes_.load(); }
+  // Whether a presentation loop is running.
+  bool loopRunning() const { return loopRunning_.load(); }
+  bool isInitialized() const { return initialized_.load(); }
+  bool initializationFailed() const { return initFailed_.load(); }
+  bool isActive() const { return active_.load(); }
+  bool hasOutputThread() const { return outputThread_ != nullptr; }
+  const std::string& hardwareName() const { return formatCache_.hardwareName(); }
+  bool formatCacheEnabled() const { return formatCache_.enabled(); }
+  const FormatTable& formatTable() const { return formatCache_.table(); }
+  bool formatsPending() const { return formatsPending_; }
+  // Live channels (not yet retired), and retired ones waiting for removePort. Takes
+  // channelListLock.
+  size_t channelCount();
+  size_t retiredChannelCount();
+
+ protected:
+  // For registerFormats: enters a format in the format table (and the cache when it is on).
+  void registerFormat(int32_t cost, int64_t typeId, const char* fourCC) {
+    formatCache_.registerFormat(cost, typeId, fourCC);
+  }
+  FormatCache& formatCache() { return formatCache_; }
+
+ private:
+  friend class Channel;
+  friend class Port;
+
+  // Locals of one presentation loop run.
+  struct LoopState;
+
+  // Output thread body: runOutputRound until the stop flag.
+  void outputThreadMain();
+  // Sleeps with all three component locks released for the sleep; afterwards each lock is in
+  // the state the caller had it in.
+  void idle(uint32_t milliseconds);
+  // One pass of the presentation loop.
+  void presentationPass(LoopState& state);
+  // Output thread, component locks in mode None or better:
+  void channelUpkeep();
+  void holdChannels();
+  void resumeChannels();
+  // Sleeps until about half-way to the earliest due frame; answers whether it slept.
+  bool dueTimeWait();
+  // Selects the due frames and composes the picture when needed; answers whether it did.
+  bool composeIfDue(LoopState& state, bool slept);
+  void finishLoop();
+  // With channelListLock: retires a closing channel (frames released, renderer detached).
+  void retireChannel(Channel* channel);
+  // With channelListLock: the channel of port in list, or null.
+  static Channel* findByPort(ChannelList& list, PortInterface* port);
+  // With channelListLock (and no presentation loop running): deletes a channel and its port,
+  // releasing its frames; detach: tell the renderer first (when it had been attached).
+  void deleteChannel(Channel* channel, bool detach);
+
+  // Members in the order the component lays them out.
+  std::atomic<bool> stopFlag_;              // output thread leaves its loop
+  PolicyLockManager lockManager_;
+  ChannelList channels_;                    // guarded by channelListLock
+  ChannelList retiredChannels_;             // guarded by channelListLock
+  LockId channelListLock_;
+  LockId selectionLock_;
+  ChannelList selectedChannels_;            // guarded by selectionLock
+  ComponentContext* context_;               // not owned; set by create
+  boost::thread* outputThread_;             // owned; null when not running
+  LockId renderLock_;
+  MediaClock* clock_;                       // not owned; may be null
+  std::atomic<bool> initialized_;
+  std::atomic<bool> active_;
+  bool formatsPending_;                     // engine threads only
+  std::atomic<bool> initFailed_;
+  bool channelsHeld_;                       // written by the output thread under renderLock
+  std::atomic<bool> reconfigureRequested_;  // set under renderLock
+  std::atomic<bool> rendererReady_;
+  int32_t frameTolerance_;                  // output thread
+  int32_t integerPropertyA_;                // answered by port values 0x200A0005, 0x200B0005
+  int32_t integerPropertyB_;
+  PropertyMap properties_;
+  FormatCache formatCache_;                 // format table, hardware name, cache switch
+  // Channels the output thread holds (their queueMutex locked) for a reconfiguration.
+  std::vector<Channel*> heldChannels_;
+  std::atomic<bool> loopRunning_;
+  std::atomic<int64_t> passes_;
+};
+
+}  // namespace KMC
+
+#include "videooutput/frame_layout.h"
+#include "videooutput/channel.h"
+#include "videooutput/port.h"
+#include "videooutput/video_output_lifecycle.h"
+#include "videooutput/video_output_parameters.h"
+#include "videooutput/video_output_ports.h"
+#include "videooutput/presentation_loop.h"
+#include "videooutput/video_output_format_query.h"
