@@ -1,0 +1,79 @@
+# The third-party libraries of the Windows cross builds, as scripts/windows-deps.sh leaves them
+# under ${TAVORIN_WINDEPS}/<arch>:
+#
+#   tavorin_win_boost_headers  Boost headers (Debian's, unchanged) with the Windows settings
+#   tavorin_win_boost_thread   Boost.Thread's compiled part, static
+#   tavorin_win_sqlite3        SQLite, thread-safe, static
+#   GTest::gtest, GTest::gtest_main, GTest::gmock   through find_package(GTest)
+#
+# The Boost and SQLite targets are also reachable under the names the native build gets from
+# find_package (Boost::headers, Boost::boost, Boost::thread, SQLite::SQLite3), so target code
+# links the same names on every platform.
+
+if(NOT TAVORIN_WINDEPS)
+  if(DEFINED ENV{TAVORIN_WINDEPS} AND NOT "$ENV{TAVORIN_WINDEPS}" STREQUAL "")
+    set(TAVORIN_WINDEPS "$ENV{TAVORIN_WINDEPS}")
+  elseif(DEFINED ENV{XDG_CACHE_HOME} AND NOT "$ENV{XDG_CACHE_HOME}" STREQUAL "")
+    set(TAVORIN_WINDEPS "$ENV{XDG_CACHE_HOME}/tavorin-windeps")
+  else()
+    set(TAVORIN_WINDEPS "$ENV{HOME}/.cache/tavorin-windeps")
+  endif()
+  set(TAVORIN_WINDEPS "${TAVORIN_WINDEPS}" CACHE PATH "Prefix filled by scripts/windows-deps.sh")
+endif()
+if(NOT TAVORIN_WINDEPS_ARCH)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(TAVORIN_WINDEPS_ARCH x86_64)
+  else()
+    set(TAVORIN_WINDEPS_ARCH i686)
+  endif()
+endif()
+
+set(_tavorin_windeps_dir "${TAVORIN_WINDEPS}/${TAVORIN_WINDEPS_ARCH}")
+foreach(_file boost-include/boost/version.hpp lib/libboost_thread.a lib/libsqlite3.a
+              include/sqlite3.h lib/cmake/GTest/GTestConfig.cmake)
+  if(NOT EXISTS "${_tavorin_windeps_dir}/${_file}")
+    message(FATAL_ERROR "Windows dependencies missing: ${_tavorin_windeps_dir}/${_file} not found.\n"
+      "Build them with: scripts/windows-deps.sh ${TAVORIN_WINDEPS}")
+  endif()
+endforeach()
+
+# One Windows version for Boost.Thread and everything that includes its headers: the library
+# and its users must agree on the API they see. 0x0601 is Windows 7.
+set(TAVORIN_WIN32_WINNT 0x0601 CACHE STRING "_WIN32_WINNT for the Windows build and its Boost")
+
+add_library(tavorin_win_boost_headers INTERFACE IMPORTED GLOBAL)
+set_target_properties(tavorin_win_boost_headers PROPERTIES
+  INTERFACE_INCLUDE_DIRECTORIES "${_tavorin_windeps_dir}/boost-include"
+  INTERFACE_COMPILE_DEFINITIONS
+    "BOOST_CHRONO_HEADER_ONLY;BOOST_ALL_NO_LIB;_WIN32_WINNT=${TAVORIN_WIN32_WINNT}")
+
+add_library(tavorin_win_boost_thread STATIC IMPORTED GLOBAL)
+set_target_properties(tavorin_win_boost_thread PROPERTIES
+  IMPORTED_LOCATION "${_tavorin_windeps_dir}/lib/libboost_thread.a"
+  INTERFACE_COMPILE_DEFINITIONS "BOOST_THREAD_USE_LIB"
+  INTERFACE_LINK_LIBRARIES tavorin_win_boost_headers)
+
+add_library(tavorin_win_sqlite3 STATIC IMPORTED GLOBAL)
+set_target_properties(tavorin_win_sqlite3 PROPERTIES
+  IMPORTED_LOCATION "${_tavorin_windeps_dir}/lib/libsqlite3.a"
+  INTERFACE_INCLUDE_DIRECTORIES "${_tavorin_windeps_dir}/include")
+
+if(NOT TARGET Boost::headers)
+  add_library(Boost::headers ALIAS tavorin_win_boost_headers)
+endif()
+if(NOT TARGET Boost::boost)
+  add_library(Boost::boost ALIAS tavorin_win_boost_headers)
+endif()
+if(NOT TARGET Boost::thread)
+  add_library(Boost::thread ALIAS tavorin_win_boost_thread)
+endif()
+if(NOT TARGET SQLite::SQLite3)
+  add_library(SQLite::SQLite3 ALIAS tavorin_win_sqlite3)
+endif()
+set(Boost_FOUND TRUE)
+set(SQLite3_FOUND TRUE)
+
+# find_package(GTest) takes the cross-built copy.
+if(NOT GTest_DIR)
+  set(GTest_DIR "${_tavorin_windeps_dir}/lib/cmake/GTest" CACHE PATH "GoogleTest for Windows" FORCE)
+endif()

@@ -1,0 +1,301 @@
+#!/usr/bin/env bash
+# Builds the third-party libraries of the Windows cross builds, for i686 and x86_64:
+#
+#   scripts/windows-deps.sh [PREFIX]
+#
+# PREFIX defaults to $TAVORIN_WINDEPS, else ${XDG_CACHE_HOME:-$HOME/.cache}/tavorin-windeps, the
+# same folder the toolchain files and cmake/WindowsDeps.cmake look in. Each architecture gets
+# PREFIX/<arch>/ with
+#   boost-include/boost   a link to Debian's Boost headers (they work unchanged with MinGW)
+#   lib/libboost_thread.a Boost.Thread's Windows sources from Debian's boost source package
+#   lib/libsqlite3.a, include/sqlite3.h   SQLite from Debian's source package, thread-safe
+#   lib/, include/, lib/cmake/GTest       GoogleTest and GoogleMock from /usr/src/googletest
+# The few sources taken from Debian's source packages stay in PREFIX/cache. Running it again does only what is
+# missing; a finished prefix takes about a second.
+#
+# Missing Debian packages are installed (as root, or through sudo), and deb-src entries for the
+# configured Debian mirrors are added when there are none, so that "apt-get source" works.
+set -euo pipefail
+
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+root="$(cd "$here/.." && pwd)"
+prefix="${1:-${TAVORIN_WINDEPS:-${XDG_CACHE_HOME:-$HOME/.cache}/tavorin-windeps}}"
+mkdir -p "$prefix"
+prefix="$(cd "$prefix" && pwd)"
+cache="$prefix/cache"
+jobs="${JOBS:-2}"
+arches=(i686 x86_64)
+
+# Bump when a build below changes, so that existing prefixes are rebuilt.
+boost_key="boost-thread 1 _WIN32_WINNT=0x0601 BOOST_CHRONO_HEADER_ONLY"
+sqlite_key="sqlite 1 SQLITE_THREADSAFE=1"
+gtest_key="gtest 1"
+
+log() { printf 'windows-deps: %s\n' "$*" >&2; }
+die() { log "error: $*"; exit 1; }
+
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"
+  elif command -v sudo >/dev/null; then sudo "$@"
+  else die "need root for: $*"
+  fi
+}
+
+apt_updated=0
+apt_update_once() {
+  if [ "$apt_updated" -eq 0 ]; then
+    log "apt-get update"
+    as_root apt-get update -q >/dev/null
+    apt_updated=1
+  fi
+}
+
+# ---- Debian packages --------------------------------------------------------------------------
+packages=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine64 xvfb dpkg-dev patch
+          patchutils xz-utils tcl gcc make cmake libboost1.74-dev googletest)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q '^install ok installed$' || missing+=("$p")
+done
+if [ "${#missing[@]}" -gt 0 ]; then
+  log "installing ${missing[*]}"
+  apt_update_once
+  as_root env DEBIAN_FRONTEND=noninteractive \
+    apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# ---- Debian source packages -------------------------------------------------------------------
+have_deb_src() {
+  local f
+  for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+    [ -f "$f" ] && grep -qE '^[[:space:]]*deb-src[[:space:]]' "$f" && return 0
+  done
+  for f in /etc/apt/sources.list.d/*.sources; do
+    [ -f "$f" ] && grep -qiE '^Types:.*[[:space:]]deb-src([[:space:]]|$)' "$f" && return 0
+  done
+  return 1
+}
+
+# Adds deb-src twins of the binary entries for this release's Debian suites, in the format the
+# system uses (deb822 .sources files, or one-line sources.list entries).
+add_deb_src() {
+  local codename out tmp f
+  codename="$(. /etc/os-release && echo "${VERSION_CODENAME:-}")"
+  [ -n "$codename" ] || die "cannot tell the Debian release from /etc/os-release"
+  tmp="$(mktemp)"
+  for f in /etc/apt/sources.list.d/*.sources; do
+    [ -f "$f" ] || continue
+    awk -v codename="$codename" '
+      function flush(  i) {
+        if (n > 0 && isdeb && suiteok && enabled) {
+          if (printed++) print ""
+          print "Types: deb-src"
+          for (i = 1; i <= n; i++) print lines[i]
+        }
+        n = 0; isdeb = 0; suiteok = 0; enabled = 1
+      }
+      BEGIN { enabled = 1 }
+      /^[ \t]*$/ { flush(); next }
+      /^[ \t]*#/ { next }
+      /^Types:/ { for (i = 2; i <= NF; i++) if ($i == "deb") isdeb = 1; next }
+      /^Enabled:/ { if (tolower($2) == "no") enabled = 0; next }
+      /^Suites:/ { for (i = 2; i <= NF; i++) if (index($i, codename) == 1) suiteok = 1 }
+      { lines[++n] = $0 }
+      END { flush() }' "$f" >>"$tmp"
+  done
+  if [ -s "$tmp" ]; then
+    out=/etc/apt/sources.list.d/tavorin-deb-src.sources
+  else
+    for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+      [ -f "$f" ] || continue
+      # "deb [options] URI suite components": keep the entries of this release's suites.
+      awk -v codename="$codename" '
+        $1 == "deb" {
+          i = 2; if ($i ~ /^\[/) { while ($i !~ /\]$/) i++; i++ }
+          if (index($(i + 1), codename) == 1) { $1 = "deb-src"; print }
+        }' "$f" >>"$tmp"
+    done
+    out=/etc/apt/sources.list.d/tavorin-deb-src.list
+  fi
+  [ -s "$tmp" ] || { rm -f "$tmp"; die "no Debian $codename entries found in the apt sources"; }
+  log "adding deb-src entries: $out"
+  as_root install -m 0644 "$tmp" "$out"
+  rm -f "$tmp"
+  apt_updated=0
+}
+
+# fetch_source PACKAGE: downloads the source package into $cache/src (once) and prints the .dsc.
+fetch_source() {
+  local pkg="$1" dsc
+  mkdir -p "$cache/src"
+  dsc="$(ls "$cache/src/${pkg}"_*.dsc 2>/dev/null | head -n1 || true)"
+  if [ -z "$dsc" ]; then
+    have_deb_src || add_deb_src
+    if ! (cd "$cache/src" && apt-get source -q --download-only "$pkg" >/dev/null 2>&1); then
+      apt_updated=0
+      apt_update_once
+      (cd "$cache/src" && apt-get source -q --download-only "$pkg" >/dev/null) \
+        || die "apt-get source $pkg failed"
+    fi
+    dsc="$(ls "$cache/src/${pkg}"_*.dsc | head -n1)"
+  fi
+  printf '%s\n' "$dsc"
+}
+
+# A pool of at most $jobs background compiles; a failed one stops the script.
+pids=()
+spawn() {
+  "$@" &
+  pids+=("$!")
+  if [ "${#pids[@]}" -ge "$jobs" ]; then
+    wait "${pids[0]}" || die "build step failed: $*"
+    pids=("${pids[@]:1}")
+  fi
+}
+drain() {
+  local p
+  for p in "${pids[@]}"; do wait "$p" || die "build step failed"; done
+  pids=()
+}
+
+stamp_ok() { [ -f "$1" ] && [ "$(cat "$1")" = "$2" ]; }
+
+# ---- SQLite amalgamation ----------------------------------------------------------------------
+# Debian's source package carries the separate sources (with Debian's fixes applied by
+# dpkg-source); the single-file sqlite3.c is generated from them with tclsh.
+amalgamation="$cache/sqlite-amalgamation"
+if [ ! -f "$amalgamation/sqlite3.c" ]; then
+  dsc="$(fetch_source sqlite3)"
+  rm -rf "$cache/src/sqlite3-src" "$cache/sqlite3-gen"
+  log "unpacking $(basename "$dsc")"
+  # The files' checksums were checked by apt against the signed archive index.
+  dpkg-source -q -x "$dsc" "$cache/src/sqlite3-src" >"$cache/sqlite3-unpack.log" 2>&1 \
+    || die "unpacking $dsc failed, see $cache/sqlite3-unpack.log"
+  mkdir -p "$cache/sqlite3-gen"
+  log "generating sqlite3.c"
+  make -s -C "$cache/sqlite3-gen" -f "$cache/src/sqlite3-src/Makefile.linux-gcc" \
+    TOP="$cache/src/sqlite3-src" TCLSH=tclsh sqlite3.c >"$cache/sqlite3-gen.log" 2>&1 \
+    || die "generating sqlite3.c failed, see $cache/sqlite3-gen.log"
+  rm -rf "$amalgamation.tmp" && mkdir -p "$amalgamation.tmp"
+  cp "$cache/sqlite3-gen/sqlite3.c" "$cache/sqlite3-gen/sqlite3.h" "$amalgamation.tmp/"
+  cp "$cache/src/sqlite3-src/src/sqlite3ext.h" "$amalgamation.tmp/"
+  rm -rf "$amalgamation" && mv "$amalgamation.tmp" "$amalgamation"
+  rm -rf "$cache/src/sqlite3-src" "$cache/sqlite3-gen" "$cache"/src/sqlite3_*
+fi
+
+# ---- Boost.Thread sources ---------------------------------------------------------------------
+# Only libs/thread/src is taken from the (large) source archive; Debian patches touching it
+# are applied.
+thread_src="$cache/boost-thread-src"
+if [ ! -f "$thread_src/win32/thread.cpp" ]; then
+  dsc="$(fetch_source boost1.74)"
+  log "unpacking Boost.Thread sources from $(basename "$dsc")"
+  rm -rf "$cache/boost-unpack" "$thread_src"
+  mkdir -p "$cache/boost-unpack"
+  orig="$(ls "$cache"/src/boost1.74_*.orig.tar.* | head -n1)"
+  debian_tar="$(ls "$cache"/src/boost1.74_*.debian.tar.* | head -n1)"
+  tar --no-same-owner -xf "$orig" -C "$cache/boost-unpack" --strip-components=1 --wildcards '*/libs/thread/src/*'
+  tar --no-same-owner -xf "$debian_tar" -C "$cache/boost-unpack" debian/patches
+  if [ -f "$cache/boost-unpack/debian/patches/series" ]; then
+    while read -r patch _; do
+      case "$patch" in ''|'#'*) continue ;; esac
+      if grep -q '^+++ .*libs/thread/src/' "$cache/boost-unpack/debian/patches/$patch"; then
+        log "applying $patch"
+        filterdiff -i '*libs/thread/src/*' "$cache/boost-unpack/debian/patches/$patch" \
+          | patch -s -p1 -d "$cache/boost-unpack" -f >/dev/null || die "$patch does not apply"
+      fi
+    done <"$cache/boost-unpack/debian/patches/series"
+  fi
+  mv "$cache/boost-unpack/libs/thread/src" "$thread_src"
+  rm -rf "$cache/boost-unpack" "$cache"/src/boost1.74_*
+fi
+
+# ---- per architecture -------------------------------------------------------------------------
+# Boost.Thread and SQLite of both architectures are compiled in one pool of $jobs jobs, then
+# archived; GoogleTest is a CMake build of its own per architecture.
+finish=()
+for arch in "${arches[@]}"; do
+  triple="$arch-w64-mingw32"
+  dest="$prefix/$arch"
+  work="$cache/build-$arch"
+  mkdir -p "$dest/lib" "$dest/include" "$dest/boost-include" "$work"
+
+  # Only a "boost" entry: adding /usr/include itself would put glibc's headers before MinGW's.
+  ln -sfn /usr/include/boost "$dest/boost-include/boost"
+
+  if ! stamp_ok "$dest/.boost-thread" "$boost_key"; then
+    log "$arch: Boost.Thread"
+    rm -rf "$work/boost-thread" && mkdir -p "$work/boost-thread"
+    for f in win32/thread.cpp win32/thread_primitives.cpp win32/tss_pe.cpp future.cpp; do
+      spawn "$triple-g++-posix" -std=gnu++17 -O2 -g -w -I"$dest/boost-include" \
+        -DBOOST_THREAD_BUILD_LIB -DBOOST_CHRONO_HEADER_ONLY -DBOOST_ALL_NO_LIB \
+        -D_WIN32_WINNT=0x0601 -c "$thread_src/$f" \
+        -o "$work/boost-thread/$(basename "${f%.cpp}").o"
+    done
+    finish+=("$arch:boost")
+  fi
+
+  if ! stamp_ok "$dest/.sqlite" "$sqlite_key"; then
+    log "$arch: SQLite"
+    rm -rf "$work/sqlite" && mkdir -p "$work/sqlite"
+    spawn "$triple-gcc-posix" -O2 -g -w -DSQLITE_THREADSAFE=1 \
+      -c "$amalgamation/sqlite3.c" -o "$work/sqlite/sqlite3.o"
+    finish+=("$arch:sqlite")
+  fi
+done
+drain
+
+for item in "${finish[@]}"; do
+  arch="${item%%:*}"
+  triple="$arch-w64-mingw32"
+  dest="$prefix/$arch"
+  work="$cache/build-$arch"
+  case "${item#*:}" in
+    boost)
+      rm -f "$dest/lib/libboost_thread.a"
+      "$triple-ar" rcs "$dest/lib/libboost_thread.a" "$work"/boost-thread/*.o
+      rm -rf "$work/boost-thread"
+      echo "$boost_key" >"$dest/.boost-thread"
+      ;;
+    sqlite)
+      rm -f "$dest/lib/libsqlite3.a"
+      "$triple-ar" rcs "$dest/lib/libsqlite3.a" "$work/sqlite/sqlite3.o"
+      cp "$amalgamation/sqlite3.h" "$dest/include/"
+      if [ -f "$amalgamation/sqlite3ext.h" ]; then cp "$amalgamation/sqlite3ext.h" "$dest/include/"; fi
+      rm -rf "$work/sqlite"
+      echo "$sqlite_key" >"$dest/.sqlite"
+      ;;
+  esac
+done
+
+for arch in "${arches[@]}"; do
+  dest="$prefix/$arch"
+  work="$cache/build-$arch"
+  if ! stamp_ok "$dest/.gtest" "$gtest_key"; then
+    log "$arch: GoogleTest"
+    rm -rf "$work/gtest"
+    # pthreads off: MinGW's GoogleTest uses the Win32 primitives, and its users must see the
+    # same choice as the library.
+    cmake -S /usr/src/googletest -B "$work/gtest" \
+      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-$arch.cmake" \
+      -DTAVORIN_WINDEPS="$prefix" \
+      -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$dest" \
+      -DBUILD_GMOCK=ON -Dgtest_disable_pthreads=ON >"$work/gtest-configure.log" 2>&1 \
+      || die "GoogleTest configure failed, see $work/gtest-configure.log"
+    cmake --build "$work/gtest" -j "$jobs" >"$work/gtest-build.log" 2>&1 \
+      || die "GoogleTest build failed, see $work/gtest-build.log"
+    cmake --install "$work/gtest" >/dev/null
+    rm -rf "$work/gtest"
+    echo "$gtest_key" >"$dest/.gtest"
+  fi
+done
+
+cat <<EOF
+Windows dependencies ready in $prefix
+$(for arch in "${arches[@]}"; do
+  printf '  %-6s Boost headers %s/boost-include, Boost.Thread + SQLite %s/lib, GoogleTest %s/lib/cmake/GTest\n' \
+    "$arch" "$prefix/$arch" "$prefix/$arch" "$prefix/$arch"
+done)
+Configure with -DTAVORIN_WINDEPS=$prefix (or export TAVORIN_WINDEPS=$prefix) and
+  -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-i686.cmake or cmake/toolchain-mingw-x86_64.cmake
+EOF
