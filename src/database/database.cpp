@@ -36,11 +36,12 @@ bool Database::Open(const std::string& path) {
   DWORD wait = kFirstOpenWait;
   DWORD waited = 0;
   int result = sqlite3_open(path.c_str(), &state_->handle);
-  while (result == SQLITE_BUSY) {
+  // Every sleep is followed by one more attempt; the attempt after the sleep that takes the
+  // total above 60 s is the last (20 ms ... 40960 ms: twelve sleeps, thirteen attempts).
+  while (result == SQLITE_BUSY && waited <= kMostOpenWaiting) {
     Sleep(wait);
     waited += wait;
     wait *= 2;
-    if (waited > kMostOpenWaiting) break;
     // A busy answer still leaves a connection object behind; close it before the next
     // attempt so that the retries do not lose one connection each.
     sqlite3_close(state_->handle);
