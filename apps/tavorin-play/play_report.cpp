@@ -1,0 +1,54 @@
+#include "play_report.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace play {
+
+LatenessSummary summarizeLateness(std::vector<int32_t> lateness) {
+  LatenessSummary summary;
+  if (lateness.empty()) return summary;
+  std::sort(lateness.begin(), lateness.end());
+  int64_t total = 0;
+  for (int32_t value : lateness) total += value;
+  summary.count = static_cast<int64_t>(lateness.size());
+  summary.mean = static_cast<double>(total) / static_cast<double>(lateness.size());
+  size_t rank = static_cast<size_t>(std::ceil(0.95 * static_cast<double>(lateness.size())));
+  summary.p95 = lateness[std::max<size_t>(rank, 1) - 1];
+  summary.max = lateness.back();
+  return summary;
+}
+
+std::string formatReport(const PlayReport& r) {
+  char text[1024];
+  std::string out;
+  std::snprintf(text, sizeof text,
+                "frames     %lld in the clip, %lld delivered, %lld presented (%.1f%%), %lld dropped late\n",
+                static_cast<long long>(r.expected), static_cast<long long>(r.delivered),
+                static_cast<long long>(r.presented), 100.0 * r.presentedShare(), static_cast<long long>(r.dropped));
+  out += text;
+  std::snprintf(text, sizeof text, "lateness   mean %.1f ms, p95 %d ms, max %d ms (media time, %lld frames)\n",
+                r.lateness.mean, r.lateness.p95, r.lateness.max, static_cast<long long>(r.lateness.count));
+  out += text;
+  std::snprintf(text, sizeof text, "redraws    %lld in %.2f s = %.1f per second (%s window)\n",
+                static_cast<long long>(r.redraws), r.seconds, r.redrawRate(), r.window.c_str());
+  out += text;
+  std::snprintf(text, sizeof text, "releases   %lld of %lld frames, %lld extra: %s\n",
+                static_cast<long long>(r.framesReleased), static_cast<long long>(r.framesMade),
+                static_cast<long long>(r.extraReleases), r.releasedOk ? "every frame released once" : "NOT CLEAN");
+  out += text;
+  std::snprintf(text, sizeof text,
+                "REPORT expected=%lld delivered=%lld presented=%lld dropped=%lld late_mean=%.2f late_p95=%d "
+                "late_max=%d redraws=%lld seconds=%.3f redraw_rate=%.2f made=%lld released=%lld extra_releases=%lld "
+                "released_ok=%d cpu_ms=%.1f window=%s\n",
+                static_cast<long long>(r.expected), static_cast<long long>(r.delivered),
+                static_cast<long long>(r.presented), static_cast<long long>(r.dropped), r.lateness.mean,
+                r.lateness.p95, r.lateness.max, static_cast<long long>(r.redraws), r.seconds, r.redrawRate(),
+                static_cast<long long>(r.framesMade), static_cast<long long>(r.framesReleased),
+                static_cast<long long>(r.extraReleases), r.releasedOk ? 1 : 0, r.cpuMs, r.window.c_str());
+  out += text;
+  return out;
+}
+
+}  // namespace play

@@ -1,0 +1,44 @@
+// What a play run presented, and how it is printed: a readable block and one machine-readable
+// line that starts with "REPORT " and holds key=value pairs.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace play {
+
+// Lateness of presented frames in media milliseconds: how far the clock had gone past the
+// frame's due point when it was presented (negative: shown slightly early).
+struct LatenessSummary {
+  int64_t count = 0;
+  double mean = 0;
+  int32_t p95 = 0;  // nearest rank
+  int32_t max = 0;
+};
+
+LatenessSummary summarizeLateness(std::vector<int32_t> lateness);
+
+struct PlayReport {
+  int64_t expected = 0;    // frames in the clip over all channels
+  int64_t delivered = 0;   // frames handed to the output (pushed or pulled)
+  int64_t presented = 0;   // channel events of code 2
+  int64_t dropped = 0;     // channel events of code 4 (late)
+  LatenessSummary lateness;
+  int64_t redraws = 0;     // window drawings (generation count)
+  double seconds = 0;      // wall time from the clock's start to its end
+  int64_t framesMade = 0;
+  int64_t framesReleased = 0;
+  int64_t extraReleases = 0;
+  bool releasedOk = false; // every frame released exactly once
+  double cpuMs = 0;        // user + system time of the whole process
+  std::string window;      // "x11-shm", "x11", or "offscreen"
+
+  double redrawRate() const { return seconds > 0 ? redraws / seconds : 0; }
+  double presentedShare() const { return expected > 0 ? static_cast<double>(presented) / expected : 0; }
+};
+
+// Several readable lines, then the REPORT line, each ending in a newline.
+std::string formatReport(const PlayReport& report);
+
+}  // namespace play

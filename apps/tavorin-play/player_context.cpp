@@ -1,0 +1,57 @@
+#include "player_context.h"
+
+namespace play {
+
+PlayerContext::PlayerContext(KMC::MediaClock* clock, KMC::WindowHandle window, int32_t width, int32_t height)
+    : host::EngineContext(clock), clock_(clock), window_(window), width_(width), height_(height) {}
+
+int32_t PlayerContext::setVideoAdapter(KMC::VideoAdapterUnknown* adapter) {
+  host::EngineContext::setVideoAdapter(adapter);
+  // The only kind this engine chooses is the window-handle adapter.
+  KMC::VideoAdapterHWND* hwnd = static_cast<KMC::VideoAdapterHWND*>(adapter);
+  if (hwnd) {
+    hwnd->setDrawRect(KMC::RectInt(0, 0, width_ - 1, height_ - 1));
+    hwnd->setWindow(window_);
+  }
+  adapter_.store(hwnd);
+  return 0;
+}
+
+void PlayerContext::resizeDrawing(int32_t width, int32_t height) {
+  width_ = width;
+  height_ = height;
+  if (KMC::VideoAdapterHWND* hwnd = adapter_.load()) hwnd->setDrawRect(KMC::RectInt(0, 0, width - 1, height - 1));
+}
+
+int32_t PlayerContext::channelEvent(int32_t channelId, int32_t code, KMC::VideoSample* object) {
+  (void)channelId;
+  if (code == 2 && object) {
+    int64_t now = clock_->currentTime();
+    int64_t due = clock_->rate() < 0 ? static_cast<int64_t>(object->startTime) + object->duration : object->startTime;
+    int64_t late = clock_->rate() < 0 ? due - now : now - due;
+    std::lock_guard<std::mutex> hold(lock_);
+    ++presented_;
+    lateness_.push_back(static_cast<int32_t>(late));
+  } else if (code == 4) {
+    std::lock_guard<std::mutex> hold(lock_);
+    ++dropped_;
+  }
+  return 0;
+}
+
+int64_t PlayerContext::presented() const {
+  std::lock_guard<std::mutex> hold(lock_);
+  return presented_;
+}
+
+int64_t PlayerContext::dropped() const {
+  std::lock_guard<std::mutex> hold(lock_);
+  return dropped_;
+}
+
+std::vector<int32_t> PlayerContext::lateness() const {
+  std::lock_guard<std::mutex> hold(lock_);
+  return lateness_;
+}
+
+}  // namespace play

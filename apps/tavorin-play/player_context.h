@@ -1,0 +1,53 @@
+// The player's engine context: the stand-in's context plus what the player needs from the
+// output's reports.
+//
+// - When the renderer hands over its adapter (setVideoAdapter, on the output thread while
+//   create waits), the window and its drawing rectangle are written into it right there, so
+//   create returns as soon as the renderer has initialised.
+// - Presented frames (channelEvent code 2) are timed against the media clock; late drops
+//   (code 4) are counted.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <vector>
+
+#include "engine/engine_context.h"
+#include "framework/abi.h"
+#include "framework/video_adapter.h"
+
+namespace play {
+
+class PlayerContext : public host::EngineContext {
+ public:
+  PlayerContext(KMC::MediaClock* clock, KMC::WindowHandle window, int32_t width, int32_t height);
+
+  int32_t setVideoAdapter(KMC::VideoAdapterUnknown* adapter) override;
+  int32_t channelEvent(int32_t channelId, int32_t code, KMC::VideoSample* object) override;
+
+  // The engine's view of the adapter; null before the renderer handed one over. Engine
+  // threads call its setters.
+  KMC::VideoAdapterHWND* adapter() const { return adapter_.load(); }
+
+  // Tells the renderer the window now has this client size.
+  void resizeDrawing(int32_t width, int32_t height);
+
+  int64_t presented() const;
+  int64_t dropped() const;
+  // For each presented frame, how far the clock had passed its due point (its start time
+  // playing forward, its end playing backwards), in media milliseconds.
+  std::vector<int32_t> lateness() const;
+
+ private:
+  KMC::MediaClock* clock_;
+  KMC::WindowHandle window_;
+  int32_t width_, height_;
+  std::atomic<KMC::VideoAdapterHWND*> adapter_{nullptr};
+  mutable std::mutex lock_;
+  int64_t presented_ = 0;
+  int64_t dropped_ = 0;
+  std::vector<int32_t> lateness_;
+};
+
+}  // namespace play

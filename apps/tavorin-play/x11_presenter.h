@@ -1,0 +1,54 @@
+// Shows the window surface in an X11 window.
+//
+// The plug-in draws into the engine's window surface; this copies the surface into an XImage
+// (in shared memory when the server offers MIT-SHM and can attach the segment, plain
+// XPutImage otherwise) and puts it into a real window. Only the default visual of depth 24
+// with 32-bit pixels in the surface's byte order is supported, so the copy is a plain row
+// copy. Every call must come from the one thread that opened the presenter.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace play {
+
+class X11Presenter {
+ public:
+  struct Events {
+    bool resized = false;         // the window's size changed; width and height hold it
+    int width = 0;
+    int height = 0;
+    bool exposed = false;         // the window needs its picture again
+    bool closeRequested = false;  // the user closed the window
+  };
+
+  X11Presenter();
+  ~X11Presenter();
+  X11Presenter(const X11Presenter&) = delete;
+  X11Presenter& operator=(const X11Presenter&) = delete;
+
+  // Connects to the display named by DISPLAY and maps a window of width x height. Answers
+  // false with *error set when there is no display or its visual does not fit.
+  bool open(int width, int height, const std::string& title, std::string* error);
+
+  // Handles every pending event without blocking.
+  Events pump();
+
+  // Copies width x height pixels (0x00RRGGBB, top row first, no padding) into the window.
+  // Does nothing until the window's first Expose has arrived. Answers whether it drew.
+  bool present(const uint32_t* pixels, int width, int height);
+
+  bool sharedMemory() const;
+  // The first Expose has arrived.
+  bool mapped() const;
+  // Pictures put into the window so far.
+  int64_t presented() const;
+  // Why shared memory is not used (empty when it is, or before open).
+  const std::string& sharedMemoryNote() const;
+
+ private:
+  struct Impl;
+  Impl* impl_;
+};
+
+}  // namespace play
