@@ -2,6 +2,7 @@
 // writes to, and environment variables restored after a test.
 #pragma once
 
+#include <dlfcn.h>
 #include <sqlite3.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -67,10 +68,21 @@ class EnvGuard {
   bool hadOld_;
 };
 
+// Loads the logging library stand-in from the build's lib folder once, so that the logger's
+// load by bare name finds it already in the process. Needed under the address sanitizer, whose
+// dlopen interceptor makes the loader search from the sanitizer runtime rather than from the
+// test program, so the program's run path is not used.
+inline bool preloadLoggingLibrary() {
+  static void* const library = dlopen(TAVORIN_BUILD_LIB_DIR "/libKMC_Logging.so", RTLD_NOW | RTLD_GLOBAL);
+  return library != nullptr;
+}
+
 // Points KMC_LOG_FILE at a file of its own folder; lines() reads the records written so far.
 class LogCapture {
  public:
-  LogCapture() : file_(dir_.file("records.log")), env_("KMC_LOG_FILE", file_.c_str()) {}
+  LogCapture() : file_(dir_.file("records.log")), env_("KMC_LOG_FILE", file_.c_str()) {
+    EXPECT_TRUE(preloadLoggingLibrary()) << dlerror();
+  }
   std::vector<std::string> lines() const {
     std::vector<std::string> out;
     std::ifstream in(file_);
