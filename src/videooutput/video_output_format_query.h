@@ -1,19 +1,38 @@
 // VideoOutput<T>: the engine's format query.
 #pragma once
 
+#include "framework/setting.h"
+
 namespace KMC {
 
-// The answer comes from the format table, or from the hardware format cache when the engine's
-// setting turns it on; both arrive with the cache. Until then the query is refused.
+// Which pixel formats the output accepts and at what cost, appended to out as 20-byte
+// descriptors. Refused (false, nothing read) unless flag is 1 and (kind, subkind) is (1, 2)
+// or (4, 1). The cache switch and the hardware name are recomputed from the engine at every
+// call; with the cache off the answer is the format table, with it on this machine's rows of
+// the cache file. Engine thread, no lock.
 template <typename T>
 bool VideoOutput<T>::queryFormats(ComponentContext* context, int32_t kind, int32_t subkind, int32_t flag,
                                   FormatList* out) {
-  (void)context;
-  (void)kind;
-  (void)subkind;
-  (void)flag;
-  (void)out;
-  return false;
+  if (flag != 1) return false;
+  if (!((kind == 1 && subkind == 2) || (kind == 4 && subkind == 1))) return false;
+  if (!out) return false;
+
+  std::string name;
+  if (descriptor_) name = descriptor_->name.toStdString();
+  bool cacheOn = readFormatCacheSwitch(context);
+  if (cacheOn) {
+    const char* identity = rendererIdentity();
+    if (identity) name += identity;
+  }
+  formatCache_.setHardwareName(name);
+  formatCache_.setEnabled(cacheOn);
+
+  auto registerPending = [this, context]() {
+    if (!formatsPending_) return;
+    context_ = context;
+    if (registerFormats(1)) formatsPending_ = false;
+  };
+  return formatCache_.answerQuery(kind, out, registerPending);
 }
 
 }  // namespace KMC

@@ -1,0 +1,76 @@
+// The engine's format query per call, with the cache off (format table) and on (the cache
+// file, statements compiled once and kept by name), against copying the same two descriptors
+// into the engine's vector, measured in the same run.
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include <string>
+
+#include "engine/engine_context.h"
+#include "engine/library_loader.h"
+#include "engine/plugin_host.h"
+#include "framework/interfaces.h"
+#include "framework/plugin.h"
+
+namespace {
+
+struct Output {
+  Output()
+      : library(host::defaultPluginPath()),
+        descriptor{KMC::NarrowString("Bench Machine ", &KMC::StandardAllocator<char>::instance())} {
+    library.getPlugin()(&pluginHost, &plugin);
+    plugin->setDescriptor(&descriptor);
+    void* out = nullptr;
+    plugin->queryInterface(
+        KMC::NarrowString("com.kestra.mediacore.interface.component", &KMC::StandardAllocator<char>::instance()), &out);
+    component = static_cast<KMC::ComponentInterface*>(out);
+  }
+  ~Output() {
+    component->destroy();
+    plugin->releaseReference();
+  }
+  host::LibraryLoader library;
+  host::RecordingPluginHost pluginHost;
+  KMC::PluginDescriptor descriptor;
+  host::EngineContext context;
+  KMC::Plugin* plugin = nullptr;
+  KMC::ComponentInterface* component = nullptr;
+};
+
+void BM_CopyTwoDescriptors(benchmark::State& state) {
+  KMC::FormatDescriptor two[2] = {{"BGRA", 20, 1, 200}, {"BGRX", 20, 1, 200}};
+  for (auto _ : state) {
+    KMC::FormatList list;
+    list.insert(list.end(), two, two + 2);
+    benchmark::DoNotOptimize(list.data());
+  }
+}
+BENCHMARK(BM_CopyTwoDescriptors);
+
+void runQueries(benchmark::State& state, bool cacheOn) {
+  char folder[] = "/tmp/tavorin-bench-XXXXXX";
+  setenv("XDG_DATA_HOME", mkdtemp(folder), 1);
+  {
+    Output output;
+    output.context.setSetting("VideoDriver|FormatCache", "Enabled", cacheOn ? 1 : 0);
+    for (auto _ : state) {
+      KMC::FormatList list;
+      if (!output.component->queryFormats(&output.context, 1, 2, 1, &list) || list.size() != 2) {
+        state.SkipWithError("query failed");
+        break;
+      }
+    }
+  }
+  std::string command = std::string("rm -rf '") + folder + "'";
+  if (std::system(command.c_str()) != 0) {
+  }
+}
+
+void BM_QueryCacheOff(benchmark::State& state) { runQueries(state, false); }
+void BM_QueryCacheOn(benchmark::State& state) { runQueries(state, true); }
+BENCHMARK(BM_QueryCacheOff);
+BENCHMARK(BM_QueryCacheOn)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
