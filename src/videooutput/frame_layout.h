@@ -15,6 +15,10 @@ namespace KMC {
 namespace frame_layout {
 
 constexpr bool kProductLayout = sizeof(void*) == 4 && alignof(RectFloat) == 8;
+#if defined(_WIN32) && !defined(_WIN64)
+// 32-bit Windows is the product's own target: there the positions below must hold.
+static_assert(kProductLayout, "32-bit Windows lays out frames as the product does");
+#endif
 
 #if defined(__GNUC__)
 #pragma GCC diagnostic push

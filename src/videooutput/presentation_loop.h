@@ -8,8 +8,9 @@
 //
 // The loop keeps None guards on its three locks for its whole run: a lock one of its steps
 // takes stays with the output thread after the step, until a sleep opens Unlocked guards. Engine
-// calls that need a component lock therefore get it while the output thread sleeps; every pass
-// that presents nothing sleeps at least 1 ms, so they always get their turn.
+// calls that need a component lock therefore get it while the output thread sleeps; a pass that
+// did not sleep ends with a short sleep (1 ms, or a yield after composing), so they always get
+// their turn.
 #pragma once
 
 #include <algorithm>
@@ -36,6 +37,7 @@ void VideoOutput<T>::idle(uint32_t milliseconds) {
   LockGuard selection(lockManager_, selectionLock_, LockMode::Unlocked);
   LockGuard render(lockManager_, renderLock_, LockMode::Unlocked);
   sleepMilliseconds(milliseconds);
+  passSlept_ = true;
 }
 
 template <typename T>
@@ -49,14 +51,19 @@ bool VideoOutput<T>::presentationLoop(std::atomic<bool>* keepRunning, int64_t ma
   state.keepRunning = keepRunning;
   for (int64_t pass = 0; keepRunning->load() && !stopFlag_.load(); ++pass) {
     if (maxPasses >= 0 && pass >= maxPasses) break;
-    presentationPass(state);
+    passSlept_ = false;
+    const bool composed = presentationPass(state);
+    // A pass that never slept lets the engine threads have the component locks for a moment:
+    // without it a loop with nothing to wait for (frames overdue but not presentable, an
+    // inactive output) would keep them from every port call.
+    if (!passSlept_) idle(composed ? 0 : 1);
   }
   finishLoop();
   return true;
 }
 
 template <typename T>
-void VideoOutput<T>::presentationPass(LoopState& state) {
+bool VideoOutput<T>::presentationPass(LoopState& state) {
   passes_.fetch_add(1);
   if (!initialized_.load()) {
     bool ok;
@@ -67,7 +74,7 @@ void VideoOutput<T>::presentationPass(LoopState& state) {
     if (!ok) {
       initFailed_.store(true);
       idle(3);
-      return;
+      return false;
     }
     initialized_.store(true);
   }
@@ -91,7 +98,7 @@ void VideoOutput<T>::presentationPass(LoopState& state) {
   if (reconfigureRequested_.load() && !channelsHeld_) holdChannels();
   if (!rendererReady_.load()) {
     idle(3);
-    return;
+    return false;
   }
   if (channelsHeld_) {
     bool done;
@@ -101,22 +108,22 @@ void VideoOutput<T>::presentationPass(LoopState& state) {
     }
     if (!done) {
       idle(3);
-      return;  // channels stay held; retried next pass
+      return false;  // channels stay held; retried next pass
     }
     resumeChannels();
   }
 
-  const bool slept = dueTimeWait();
-  if (!active_.load()) return;
+  dueTimeWait();
+  if (!active_.load()) return false;
   if (!state.stopwatch) {
     state.stopwatch.reset(new CTime());
     state.stopwatch->start();
   }
-  composeIfDue(state, slept);
+  return composeIfDue(state);
 }
 
 template <typename T>
-bool VideoOutput<T>::composeIfDue(LoopState& state, bool slept) {
+bool VideoOutput<T>::composeIfDue(LoopState& state) {
   bool changed = false;
   {
     LockGuard render(lockManager_, renderLock_, LockMode::Locked);
@@ -128,10 +135,7 @@ bool VideoOutput<T>::composeIfDue(LoopState& state, bool slept) {
     }
   }
   // An unchanged picture is recomposed once the stopwatch shows 101 ms.
-  if (!changed && state.stopwatch->elapsed() < 101) {
-    if (!slept) idle(1);  // nothing to do: let the engine threads have the locks
-    return false;
-  }
+  if (!changed && state.stopwatch->elapsed() < 101) return false;
   {
     LockGuard render(lockManager_, renderLock_, LockMode::Locked);
     LockGuard selection(lockManager_, selectionLock_, LockMode::Locked);

@@ -201,8 +201,8 @@ class VideoOutput : public Plugin, public OutputComponent, public TimeMultiplier
   // Sleeps with all three component locks released for the sleep; afterwards each lock is in
   // the state the caller had it in.
   void idle(uint32_t milliseconds);
-  // One pass of the presentation loop.
-  void presentationPass(LoopState& state);
+  // One pass of the presentation loop; answers whether it composed a picture.
+  bool presentationPass(LoopState& state);
   // Output thread, component locks in mode None or better:
   void channelUpkeep();
   void holdChannels();
@@ -210,7 +210,7 @@ class VideoOutput : public Plugin, public OutputComponent, public TimeMultiplier
   // Sleeps until about half-way to the earliest due frame; answers whether it slept.
   bool dueTimeWait();
   // Selects the due frames and composes the picture when needed; answers whether it did.
-  bool composeIfDue(LoopState& state, bool slept);
+  bool composeIfDue(LoopState& state);
   void finishLoop();
   // With channelListLock: retires a closing channel (frames released, renderer detached).
   void retireChannel(Channel* channel);
@@ -247,6 +247,7 @@ class VideoOutput : public Plugin, public OutputComponent, public TimeMultiplier
   // Channels the output thread holds (their queueMutex locked) for a reconfiguration.
   std::vector<Channel*> heldChannels_;
   std::atomic<bool> loopRunning_;
+  bool passSlept_ = false;                  // output thread: this pass has slept
   std::atomic<int64_t> passes_;
 };
 
