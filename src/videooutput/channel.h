@@ -87,8 +87,8 @@ class VideoOutput<T>::Channel {
   bool seekPending() const { return seekTime_ != -1; }
   bool canPresent() const { return connected_ && !closing_.load(); }
 
-  // Port commands that take component locks; they wait while the output thread holds the
-  // channels for a reconfiguration (it owns every queueMutex then and needs renderLock back).
+  // Port commands that also take component locks (renderLock; disconnect also selectionLock),
+  // so that they never interleave with a drawing pass.
   void connect(UpstreamSource* source);
   void disconnect();
 
@@ -108,6 +108,7 @@ class VideoOutput<T>::Channel {
   std::deque<VideoSample*> frameQueue_; // queueMutex; owned references
   int32_t seekTime_ = -1;               // queueMutex; -1 = no seek pending
   bool attached_ = false;               // channelListLock; attachChannel called, not detached
+  bool held_ = false;                   // queueMutex; held for a reconfiguration
 };
 
 // ------------------------------------------------------------------------------------------------
@@ -182,7 +183,7 @@ void VideoOutput<T>::Channel::pullThreadMain() {
     bool workDone = false;
     {
       QueueLock queue(queueMutex_);
-      if (source_ && frameQueue_.size() < kPullQueueLimit) {
+      if (source_ && !held_ && frameQueue_.size() < kPullQueueLimit) {
         PropertyValue value;
         if (source_->pull(kPullCode, &value)) {
           workDone = true;
@@ -322,38 +323,21 @@ bool VideoOutput<T>::Channel::presentHead(bool& changed) {
 
 template <typename T>
 void VideoOutput<T>::Channel::connect(UpstreamSource* source) {
-  PolicyLockManager& locks = owner->lockManager_;
-  for (;;) {
-    LockGuard render(locks, owner->renderLock_, LockMode::Locked);
-    if (!owner->channelsHeld_) {
-      QueueLock queue(queueMutex_);
-      source_ = source;
-      connected_ = true;
-      paused_.store(true);
-      return;
-    }
-    render.release();
-    sleepMilliseconds(1);
-  }
+  LockGuard render(owner->lockManager_, owner->renderLock_, LockMode::Locked);
+  QueueLock queue(queueMutex_);
+  source_ = source;
+  connected_ = true;
+  paused_.store(true);
 }
 
 template <typename T>
 void VideoOutput<T>::Channel::disconnect() {
-  PolicyLockManager& locks = owner->lockManager_;
-  for (;;) {
-    LockGuard render(locks, owner->renderLock_, LockMode::Locked);
-    LockGuard selection(locks, owner->selectionLock_, LockMode::Locked);
-    if (!owner->channelsHeld_) {
-      QueueLock queue(queueMutex_);
-      owner->selectedChannels_.remove(this);
-      closing_.store(true);
-      source_ = nullptr;
-      return;
-    }
-    selection.release();
-    render.release();
-    sleepMilliseconds(1);
-  }
+  LockGuard render(owner->lockManager_, owner->renderLock_, LockMode::Locked);
+  LockGuard selection(owner->lockManager_, owner->selectionLock_, LockMode::Locked);
+  QueueLock queue(queueMutex_);
+  owner->selectedChannels_.remove(this);
+  closing_.store(true);
+  source_ = nullptr;
 }
 
 }  // namespace KMC

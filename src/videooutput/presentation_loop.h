@@ -153,8 +153,8 @@ bool VideoOutput<T>::composeIfDue(LoopState& state) {
 template <typename T>
 void VideoOutput<T>::channelUpkeep() {
   LockGuard list(lockManager_, channelListLock_, LockMode::Locked);
-  // Held channels stay until they are resumed: their queueMutex belongs to this thread and a
-  // retired channel may be deleted by removePort at any time.
+  // Held channels stay until they are resumed: a retired channel may be deleted by removePort
+  // at any time.
   if (channelsHeld_) return;
   bool retired = false;
   for (Channel* channel : channels_) {
@@ -174,7 +174,8 @@ void VideoOutput<T>::holdChannels() {
   LockGuard render(lockManager_, renderLock_, LockMode::Locked);
   LockGuard list(lockManager_, channelListLock_, LockMode::Locked);
   for (Channel* channel : channels_) {
-    channel->queueMutex_.lock();  // stays locked until resumeChannels
+    typename Channel::QueueLock queue(channel->queueMutex_);
+    channel->held_ = true;  // its pull thread pauses until resumeChannels
     holdChannel(channel);
     heldChannels_.push_back(channel);
   }
@@ -188,8 +189,9 @@ void VideoOutput<T>::resumeChannels() {
   LockGuard render(lockManager_, renderLock_, LockMode::Locked);
   LockGuard list(lockManager_, channelListLock_, LockMode::Locked);
   for (Channel* channel : heldChannels_) {
+    typename Channel::QueueLock queue(channel->queueMutex_);
     resumeChannel(channel);
-    channel->queueMutex_.unlock();
+    channel->held_ = false;
   }
   heldChannels_.clear();
   channelsHeld_ = false;
@@ -226,7 +228,7 @@ bool VideoOutput<T>::dueTimeWait() {
 
 template <typename T>
 void VideoOutput<T>::finishLoop() {
-  if (channelsHeld_) resumeChannels();  // never leave a queueMutex locked behind
+  if (channelsHeld_) resumeChannels();  // never leave a channel held behind
   {
     LockGuard list(lockManager_, channelListLock_, LockMode::Locked);
     // Closing channels are retired for removePort; the others stay for a later loop run.

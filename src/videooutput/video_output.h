@@ -117,7 +117,7 @@ class VideoOutput : public Plugin, public OutputComponent, public TimeMultiplier
   // component locks (port reset); queue locked in both cases.
   virtual VideoSample* takeCurrentFrame(Channel* channel) = 0;
   // 24, 25: a reconfiguration starts / ends. Output thread, renderLock and channelListLock,
-  // queue locked (it stays locked from 24 to 25).
+  // queue locked. Between the two no frame of the channel is presented or pulled.
   virtual void holdChannel(Channel* channel) = 0;
   virtual void resumeChannel(Channel* channel) = 0;
   // 26: the effective source rectangle of the channel changed. Output thread, renderLock,
@@ -236,7 +236,7 @@ class VideoOutput : public Plugin, public OutputComponent, public TimeMultiplier
   std::atomic<bool> active_;
   bool formatsPending_;                     // engine threads only
   std::atomic<bool> initFailed_;
-  bool channelsHeld_;                       // written by the output thread under renderLock
+  bool channelsHeld_;                       // output thread only
   std::atomic<bool> reconfigureRequested_;  // set under renderLock
   std::atomic<bool> rendererReady_;
   int32_t frameTolerance_;                  // output thread
@@ -244,7 +244,7 @@ class VideoOutput : public Plugin, public OutputComponent, public TimeMultiplier
   int32_t integerPropertyB_;
   PropertyMap properties_;
   FormatCache formatCache_;                 // format table, hardware name, cache switch
-  // Channels the output thread holds (their queueMutex locked) for a reconfiguration.
+  // Channels the output thread holds for a reconfiguration.
   std::vector<Channel*> heldChannels_;
   std::atomic<bool> loopRunning_;
   bool passSlept_ = false;                  // output thread: this pass has slept
