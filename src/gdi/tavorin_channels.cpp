@@ -1,4 +1,6 @@
 // The GDI renderer's per-channel work: the channel surface, frame upload and drawing.
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -53,6 +55,20 @@ void describeBuffers(ChannelSurface* surface, int32_t width, int32_t height) {
   header.biPlanes = 1;
   header.biBitCount = 32;
   header.biCompression = BI_RGB;
+}
+
+// A 64-bit pixel coordinate brought into the 32-bit range GDI takes.
+int32_t clampToInt32(int64_t value) {
+  return static_cast<int32_t>(std::max<int64_t>(INT32_MIN, std::min<int64_t>(INT32_MAX, value)));
+}
+
+// A fraction of the drawing area in pixels, truncated toward zero; NaN gives 0 and values
+// beyond 32 bits the nearest end, so the conversion is always defined.
+int32_t toPixel(double value) {
+  if (!(value == value)) return 0;
+  if (value >= 2147483647.0) return INT32_MAX;
+  if (value <= -2147483648.0) return INT32_MIN;
+  return static_cast<int32_t>(value);
 }
 
 // The stream's format code is exactly "BGRA".
@@ -148,47 +164,61 @@ bool Tavorin::drawChannel(Channel* channel) {
   double areaWidth = area.width();
   double areaHeight = area.height();
   const RectFloat& place = channel->outputRect;
-  int32_t left = static_cast<int32_t>(areaWidth * place.left);
-  int32_t top = static_cast<int32_t>(areaHeight * place.top);
-  int32_t right = place.right - place.left < 0 ? left + channel->width : static_cast<int32_t>(areaWidth * place.right);
-  int32_t bottom =
-      place.bottom - place.top < 0 ? top + channel->height : static_cast<int32_t>(areaHeight * place.bottom);
+  int32_t left = toPixel(areaWidth * place.left);
+  int32_t top = toPixel(areaHeight * place.top);
+  // A negative extent asks for the frame's own size from the left or top edge.
+  int32_t right = place.right - place.left < 0 ? clampToInt32(int64_t(left) + channel->width)
+                                               : toPixel(areaWidth * place.right);
+  int32_t bottom = place.bottom - place.top < 0 ? clampToInt32(int64_t(top) + channel->height)
+                                                : toPixel(areaHeight * place.bottom);
   surface->destLeft = left;
   surface->destTop = top;
   surface->destRight = right;
   surface->destBottom = bottom;
 
-  int32_t fallbackWidth = channel->width;
-  int32_t fallbackHeight = channel->height;
+  int64_t fallbackWidth = channel->width;
+  int64_t fallbackHeight = channel->height;
   if (channel->currentFrame && channel->currentFrame->picture.isNonEmpty()) {
     const RectInt& shown = channel->currentFrame->picture;
-    fallbackWidth = shown.right - shown.left;
-    fallbackHeight = shown.bottom - shown.top;
+    fallbackWidth = int64_t(shown.right) - shown.left;
+    fallbackHeight = int64_t(shown.bottom) - shown.top;
   }
-  int32_t sourceX = 0, sourceY = 0, sourceWidth = fallbackWidth, sourceHeight = fallbackHeight;
+  int64_t sourceX = 0, sourceY = 0, sourceWidth = fallbackWidth, sourceHeight = fallbackHeight;
   const RectInt& picture = channel->pictureRect;
   if (picture.isNonEmpty()) {
     sourceX = picture.left;
     sourceY = picture.top;
-    sourceWidth = picture.right - picture.left;
-    sourceHeight = picture.bottom - picture.top;
+    sourceWidth = int64_t(picture.right) - picture.left;
+    sourceHeight = int64_t(picture.bottom) - picture.top;
+  }
+  // The picture rectangle is the channel's, kept from an earlier frame; one that does not lie
+  // inside this frame's surface would stretch pixels that were never uploaded.
+  if (sourceX < 0 || sourceY < 0 || sourceX + sourceWidth > surface->surfaceWidth ||
+      sourceY + sourceHeight > surface->surfaceHeight) {
+    sourceX = 0;
+    sourceY = 0;
+    sourceWidth = surface->surfaceWidth;
+    sourceHeight = surface->surfaceHeight;
   }
 
   int32_t x = left;
-  int32_t width = right - left;
+  int32_t width = clampToInt32(int64_t(right) - left);
   int32_t y = top;
-  int32_t height = bottom - top;
-  if (place.bottom < place.top) {  // mirrored vertically
-    y = bottom;
-    height = top - bottom;
+  int32_t height = clampToInt32(int64_t(bottom) - top);
+  if (place.bottom < place.top) {
+    // Mirrored vertically: a negative height covers the rows from y upwards, so y is the last
+    // row of the rectangle, and the picture covers the same rows as an upright one.
+    y = clampToInt32(int64_t(bottom) - 1);
+    height = clampToInt32(int64_t(top) - bottom);
   }
 
   HDC back = static_cast<HDC>(backDC_);
   if (surface->hasTransparency) {
-    StretchBlt(back, x, y, width, height, surface->maskDC, sourceX, sourceY, sourceWidth, sourceHeight, SRCAND);
+    StretchBlt(back, x, y, width, height, surface->maskDC, int32_t(sourceX), int32_t(sourceY), int32_t(sourceWidth),
+               int32_t(sourceHeight), SRCAND);
   }
-  StretchBlt(back, x, y, width, height, surface->imageDC, sourceX, sourceY, sourceWidth, sourceHeight,
-             surface->hasTransparency ? SRCPAINT : SRCCOPY);
+  StretchBlt(back, x, y, width, height, surface->imageDC, int32_t(sourceX), int32_t(sourceY), int32_t(sourceWidth),
+             int32_t(sourceHeight), surface->hasTransparency ? SRCPAINT : SRCCOPY);
   return true;
 }
 

@@ -1,0 +1,47 @@
+// A frame whose pixel buffer is exactly as large as its own fields say (height rows of stride
+// pixels) or smaller, on the heap, so that a read past it is caught by AddressSanitizer. Its
+// size fields can then be set to anything, however untrue.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <cstdlib>
+
+#include "framework/engine_objects.h"
+
+namespace gdi_testing {
+
+class ExactSample : public KMC::VideoSample {
+ public:
+  // A buffer of pixelCount pixels, each set to colour.
+  ExactSample(size_t pixelCount, uint32_t colour) : count_(pixelCount) {
+    pixels_ = static_cast<uint32_t*>(std::malloc((pixelCount ? pixelCount : 1) * sizeof(uint32_t)));
+    for (size_t i = 0; i < pixelCount; ++i) pixels_[i] = colour;
+    usable = 1;
+    startTime = 1000;
+    duration = 40;
+    crop = KMC::RectFloat(0, 0, 1, 1);
+  }
+  ~ExactSample() override { std::free(pixels_); }
+  ExactSample(const ExactSample&) = delete;
+  ExactSample& operator=(const ExactSample&) = delete;
+
+  int32_t release() override { return ++releases_; }
+  uint32_t* data() override { return pixels_; }
+  int32_t dataDone() override { return 0; }
+
+  void setSize(int32_t w, int32_t h, int32_t rowStride) {
+    width = w;
+    height = h;
+    stride = rowStride;
+  }
+  int32_t releases() const { return releases_.load(); }
+  size_t pixelCount() const { return count_; }
+
+ private:
+  uint32_t* pixels_;
+  size_t count_;
+  std::atomic<int32_t> releases_{0};
+};
+
+}  // namespace gdi_testing

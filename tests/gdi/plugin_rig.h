@@ -1,0 +1,217 @@
+// An engine around the loaded plug-in: it loads the library by file name, creates the output
+// with a manual clock and a window of its own, hands the window over through the adapter the
+// renderer offers, and drives push channels through their ports. Composition is then checked
+// on the window's pixels.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <list>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "engine/engine_context.h"
+#include "engine/engine_stream.h"
+#include "engine/host_window.h"
+#include "engine/library_loader.h"
+#include "engine/media_clock.h"
+#include "engine/plugin_host.h"
+#include "engine/video_sample.h"
+#include "framework/interfaces.h"
+#include "framework/plugin.h"
+#include "framework/video_adapter.h"
+
+namespace gdi_testing {
+
+using KMC::PortInterface;
+using KMC::PropertyValue;
+using KMC::RectFloat;
+using KMC::RectInt;
+
+// The codes an engine sends; spelled out here because the engine knows them by value.
+const int32_t kConnect = 0x3000000e;
+const int32_t kDisconnect = 0x30010000;
+const int32_t kRun = 0x30030000;
+const int32_t kSelectChannels = 0x1001000e;
+const int32_t kSetOutputRect = 0x201A000E;
+const int32_t kSetDisplayFactors = 0x201C000E;
+const int32_t kDeliverFrame = 0x200D000A;
+
+const uint32_t kRed = 0x00FF0000;
+const uint32_t kGreen = 0x0000FF00;
+const uint32_t kBlue = 0x000000FF;
+const uint32_t kWhite = 0x00FFFFFF;
+const uint32_t kOpaque = 0xFF000000;
+
+// Polls until condition holds. The limit only keeps a broken build from hanging the run; it
+// says nothing about speed.
+inline bool eventually(const std::function<bool()>& condition, int limitSeconds = 20) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(limitSeconds);
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
+
+// Colour bytes the window should show at (x, y).
+typedef std::function<uint32_t(int32_t x, int32_t y)> Picture;
+
+class PluginRig {
+ public:
+  explicit PluginRig(int32_t windowWidth = 640, int32_t windowHeight = 480)
+      : clock(1000), context(&clock), window(windowWidth, windowHeight) {
+    descriptor.name = KMC::NarrowString("Test Machine", &KMC::StandardAllocator<char>::instance());
+  }
+  ~PluginRig() { shutdown(); }
+
+  // Loads the plug-in and starts create on a thread of its own (create waits for a window).
+  bool load() {
+    if (!library.isLoaded()) {
+      ADD_FAILURE() << library.error();
+      return false;
+    }
+    KMC::GetPluginFunction entry = library.getPlugin();
+    if (!entry || entry(&pluginHost, &plugin) != 0 || !plugin) return false;
+    plugin->setDescriptor(&descriptor);
+    void* found = nullptr;
+    if (plugin->queryInterface(id("com.kestra.mediacore.interface.component"), &found) != KMC::kResultOk) return false;
+    component = static_cast<KMC::ComponentInterface*>(found);
+    if (plugin->queryInterface(id("com.kestra.mediacore.interface.output"), &found) != KMC::kResultOk) return false;
+    output = static_cast<KMC::OutputInterface*>(found);
+    createThread = std::thread([this] {
+      createAnswer.store(component->create(&context) ? 1 : 0);
+    });
+    return true;
+  }
+
+  // The renderer's adapter, once it has given one (null until then).
+  KMC::VideoAdapterHWND* adapter() const { return static_cast<KMC::VideoAdapterHWND*>(context.videoAdapter()); }
+  bool waitForAdapter() { return eventually([this] { return adapter() != nullptr; }); }
+  bool createReturned() const { return createAnswer.load() != -1; }
+  // Joins create; true when it answered true.
+  bool finishCreate() {
+    if (createThread.joinable()) createThread.join();
+    return createAnswer.load() == 1;
+  }
+
+  // Load, draw on the whole window, and wait for create.
+  bool start(const RectInt& drawRect) {
+    if (!load() || !waitForAdapter()) return false;
+    adapter()->setDrawRect(drawRect);
+    adapter()->setWindow(window.handle());
+    return finishCreate();
+  }
+  bool start() { return start(RectInt(0, 0, window.width() - 1, window.height() - 1)); }
+
+  // A connected, running push channel with the given id and format, placed at place.
+  PortInterface* addChannel(int32_t channelId, const char* fourCC, const RectFloat& where = RectFloat(0, 0, 1, 1)) {
+    descriptors.push_back(host::makeStreamDescriptor(fourCC));
+    streams.emplace_back(new host::EngineStream(channelId));
+    PortInterface* port = output->createPort(0, &descriptors.back(), streams.back().get());
+    if (!port) return nullptr;
+    ports.push_back(port);
+    PropertyValue none = PropertyValue::ofPointer(KMC::kPropertyObject, nullptr);
+    port->portCommand(kConnect, &none);
+    port->portCommand(kRun, &none);
+    place(port, where);
+    return port;
+  }
+  void place(PortInterface* port, RectFloat where) {
+    PropertyValue value = PropertyValue::ofPointer(KMC::kPropertyObject, &where);
+    EXPECT_TRUE(port->setPortValue(kSetOutputRect, &value));
+  }
+  void setDisplayFactors(PortInterface* port, KMC::MaskedFloat4 factors) {
+    PropertyValue value = PropertyValue::ofPointer(KMC::kPropertyObject, &factors);
+    EXPECT_TRUE(port->setPortValue(kSetDisplayFactors, &value));
+  }
+  void select(std::list<int32_t> ids) {
+    PropertyValue value = PropertyValue::ofPointer(KMC::kPropertyObject, &ids);
+    EXPECT_TRUE(component->setParameter(kSelectChannels, &value));
+  }
+  // A frame due now (the clock stands at 1000), filled with colour.
+  host::OwnedVideoSample* frame(int32_t width, int32_t height, uint32_t colour) {
+    host::OwnedVideoSample* sample = ledger.make(1000, 40, width, height);
+    sample->fill(colour);
+    return sample;
+  }
+  void push(PortInterface* port, KMC::VideoSample* sample) {
+    PropertyValue value = PropertyValue::ofPointer(KMC::kPropertyObject, sample);
+    EXPECT_TRUE(port->setPortValue(kDeliverFrame, &value));
+  }
+
+  // The number of pixels of the window that differ from expected, and a description of the
+  // first few.
+  int32_t mismatches(const Picture& expected, std::string* report = nullptr) const {
+    int32_t width = 0, height = 0;
+    std::vector<uint32_t> pixels = window.readPixels(&width, &height);
+    int32_t count = 0;
+    std::ostringstream text;
+    for (int32_t y = 0; y < height; ++y) {
+      for (int32_t x = 0; x < width; ++x) {
+        uint32_t got = pixels[static_cast<size_t>(y) * width + x] & 0x00FFFFFF;
+        uint32_t want = expected(x, y) & 0x00FFFFFF;
+        if (got == want) continue;
+        if (count < 5) text << " (" << x << "," << y << ") has " << std::hex << got << " not " << want << std::dec;
+        ++count;
+      }
+    }
+    if (report) *report = text.str();
+    return count;
+  }
+  // Waits until the window shows expected, then checks it pixel by pixel.
+  void expectPicture(const Picture& expected) {
+    eventually([&] { return mismatches(expected) == 0; });
+    std::string report;
+    EXPECT_EQ(mismatches(expected, &report), 0) << report;
+  }
+
+  // Disconnects and removes every port, destroys the output and lets it go.
+  void shutdown() {
+    if (!plugin) {
+      if (createThread.joinable()) createThread.join();
+      return;
+    }
+    if (createThread.joinable()) {
+      // create still waits for a window: give it one so it can return.
+      if (waitForAdapter()) adapter()->setWindow(window.handle());
+      createThread.join();
+    }
+    PropertyValue none = PropertyValue::ofPointer(KMC::kPropertyObject, nullptr);
+    for (PortInterface* port : ports) port->portCommand(kDisconnect, &none);
+    for (PortInterface* port : ports) output->removePort(port);
+    ports.clear();
+    component->destroy();
+    plugin->releaseReference();
+    plugin = nullptr;
+  }
+
+  static KMC::NarrowString id(const char* text) {
+    return KMC::NarrowString(text, &KMC::StandardAllocator<char>::instance());
+  }
+
+  host::LibraryLoader library{host::defaultPluginPath()};
+  host::RecordingPluginHost pluginHost;
+  host::ManualMediaClock clock;
+  host::EngineContext context;
+  host::SampleLedger ledger;
+  host::HostWindow window;
+  KMC::PluginDescriptor descriptor;
+  KMC::Plugin* plugin = nullptr;
+  KMC::ComponentInterface* component = nullptr;
+  KMC::OutputInterface* output = nullptr;
+  std::thread createThread;
+  std::atomic<int> createAnswer{-1};
+  std::list<KMC::StreamDescriptor> descriptors;
+  std::vector<std::unique_ptr<host::EngineStream>> streams;
+  std::vector<PortInterface*> ports;
+};
+
+}  // namespace gdi_testing

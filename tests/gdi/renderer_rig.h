@@ -1,0 +1,96 @@
+// A Tavorin built in-process, created against the engine stand-in with a window, then stopped
+// (destroy joins the output thread) so that a test or benchmark can call the renderer
+// operations itself on one thread, with channels of its own.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <thread>
+
+#include "engine/engine_context.h"
+#include "engine/engine_stream.h"
+#include "engine/host_window.h"
+#include "engine/media_clock.h"
+#include "engine/plugin_host.h"
+#include "framework/video_adapter.h"
+#include "gdi/channel_surface.h"
+#include "gdi/tavorin.h"
+
+namespace gdi_testing {
+
+// Exposes the output's registerFormat, which renderers reach as a protected member.
+class OpenTavorin : public KMC::Tavorin {
+ public:
+  explicit OpenTavorin(KMC::PluginHost* host) : KMC::Tavorin(host) {}
+  using KMC::Tavorin::registerFormat;
+};
+
+class RendererRig {
+ public:
+  typedef KMC::Tavorin::Channel Channel;
+
+  RendererRig(int32_t width, int32_t height)
+      : clock(1000), context(&clock), window(width, height), tavorin(new OpenTavorin(&pluginHost)) {
+    descriptor.name = KMC::NarrowString("Test Machine", &KMC::StandardAllocator<char>::instance());
+    tavorin->setDescriptor(&descriptor);
+  }
+  ~RendererRig() {
+    channels.clear();  // detached by the tests that attached them
+    delete tavorin;
+  }
+
+  // Creates the output, gives it the window, stops the output thread again and takes the
+  // window's device context for calls made by the caller's thread.
+  bool createAndStop() {
+    std::atomic<int> answer{-1};
+    std::thread creator([&] { answer.store(tavorin->create(&context) ? 1 : 0); });
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!context.videoAdapter() && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    KMC::VideoAdapterHWND* adapter = static_cast<KMC::VideoAdapterHWND*>(context.videoAdapter());
+    if (adapter) {
+      adapter->setDrawRect(KMC::RectInt(0, 0, window.width() - 1, window.height() - 1));
+      adapter->setWindow(window.handle());
+    }
+    creator.join();
+    if (answer.load() != 1) return false;
+    tavorin->destroy();
+    return tavorin->initializeRenderer();
+  }
+
+  // A channel of the given format, attached to the renderer.
+  Channel* addChannel(const char* fourCC) {
+    descriptors.emplace_back(new KMC::StreamDescriptor(host::makeStreamDescriptor(fourCC)));
+    channels.emplace_back(new Channel(tavorin, false, descriptors.back().get()));
+    tavorin->attachChannel(channels.back().get());
+    return channels.back().get();
+  }
+  static KMC::ChannelSurface* surfaceOf(Channel* channel) {
+    return static_cast<KMC::ChannelSurface*>(channel->rendererData);
+  }
+  // What the presentation loop does with a due frame: accept, take over its sizes, convert.
+  // Answers the frame the channel showed before.
+  KMC::VideoSample* present(Channel* channel, KMC::VideoSample* frame) {
+    tavorin->acceptFrame(channel, frame);
+    if (frame->bottomUp == 1) channel->frameFlag = true;
+    if (frame->width != 0 && frame->height != 0) {
+      channel->width = frame->width;
+      channel->height = frame->height;
+    }
+    if (frame->picture.isNonEmpty()) channel->pictureRect = frame->picture;
+    return tavorin->convertFrame(channel, frame);
+  }
+
+  host::RecordingPluginHost pluginHost;
+  host::ManualMediaClock clock;
+  host::EngineContext context;
+  host::HostWindow window;
+  KMC::PluginDescriptor descriptor;
+  OpenTavorin* tavorin;
+  std::vector<std::unique_ptr<KMC::StreamDescriptor>> descriptors;
+  std::vector<std::unique_ptr<Channel>> channels;
+};
+
+}  // namespace gdi_testing
