@@ -61,6 +61,13 @@ inline bool eventually(const std::function<bool()>& condition, int limitSeconds 
   return true;
 }
 
+// The plug-in stays loaded for the whole test program, as an engine keeps it, so each rig
+// meets the library's process-wide state (its logger) as an engine would.
+inline host::LibraryLoader& pluginLibrary() {
+  static host::LibraryLoader* library = new host::LibraryLoader(host::defaultPluginPath());
+  return *library;
+}
+
 // Colour bytes the window should show at (x, y).
 typedef std::function<uint32_t(int32_t x, int32_t y)> Picture;
 
@@ -197,7 +204,7 @@ class PluginRig {
     return KMC::NarrowString(text, &KMC::StandardAllocator<char>::instance());
   }
 
-  host::LibraryLoader library{host::defaultPluginPath()};
+  host::LibraryLoader& library = pluginLibrary();
   host::RecordingPluginHost pluginHost;
   host::ManualMediaClock clock;
   host::EngineContext context;
