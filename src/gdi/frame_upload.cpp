@@ -34,33 +34,60 @@ bool frameBlockIsReadable(const VideoSample* sample, int32_t width, int32_t heig
 
 namespace {
 
-// Kept apart so the compiler sees a plain loop over two arrays and vectorises it.
-bool copyRowWithMask(const uint32_t* __restrict source, uint32_t* __restrict picture,
-                     uint32_t* __restrict mask, int32_t width) {
-  uint32_t any = 0;
+// Kept apart so the compiler sees plain loops over two arrays and vectorises them.
+// Copies a row; answers whether one of its pixels is transparent (top byte 0).
+bool copyRowFindingHoles(const uint32_t* __restrict source, uint32_t* __restrict picture, int32_t width) {
+  uint32_t opaque = 0xFFFFFFFFu;
   for (int32_t x = 0; x < width; ++x) {
     uint32_t pixel = source[x];
-    uint32_t transparent = (pixel >> 24) == 0 ? 0xFFFFFFFFu : 0u;
     picture[x] = pixel;
-    mask[x] = transparent;
-    any |= transparent;
+    opaque &= pixel > 0x00FFFFFFu ? 0xFFFFFFFFu : 0u;
   }
-  return any != 0;
+  return opaque == 0;
+}
+
+void maskRow(const uint32_t* __restrict picture, uint32_t* __restrict mask, int32_t width) {
+  for (int32_t x = 0; x < width; ++x) mask[x] = (picture[x] >> 24) == 0 ? 0xFFFFFFFFu : 0u;
+}
+
+// Copies a row and writes its mask in the same pass.
+void copyRowWithMask(const uint32_t* __restrict source, uint32_t* __restrict picture, uint32_t* __restrict mask,
+                     int32_t width) {
+  for (int32_t x = 0; x < width; ++x) {
+    uint32_t pixel = source[x];
+    picture[x] = pixel;
+    mask[x] = (pixel >> 24) == 0 ? 0xFFFFFFFFu : 0u;
+  }
 }
 
 }  // namespace
 
 bool copyFramePixels(const uint32_t* source, int32_t stride, int32_t width, int32_t height, bool bottomUp,
                      bool withTransparency, uint32_t* picture, uint32_t* mask) {
+  // The mask is only uploaded when a pixel is transparent, so it is written only from the
+  // first transparent row on (rows before it get 0): an opaque frame costs one copy.
   bool transparent = false;
+  const size_t rowBytes = static_cast<size_t>(width) * 4;
   for (int32_t row = 0; row < height; ++row) {
     const uint32_t* from = source + static_cast<int64_t>(row) * stride;
     int32_t target = bottomUp ? row : height - 1 - row;
     uint32_t* to = picture + static_cast<int64_t>(target) * width;
-    if (withTransparency) {
-      transparent |= copyRowWithMask(from, to, mask + static_cast<int64_t>(target) * width, width);
-    } else {
-      std::memcpy(to, from, static_cast<size_t>(width) * 4);
+    if (!withTransparency) {
+      std::memcpy(to, from, rowBytes);
+      continue;
+    }
+    uint32_t* maskTo = mask + static_cast<int64_t>(target) * width;
+    if (transparent) {
+      copyRowWithMask(from, to, maskTo, width);
+      continue;
+    }
+    if (copyRowFindingHoles(from, to, width)) {
+      for (int32_t done = 0; done < row; ++done) {
+        int32_t doneTarget = bottomUp ? done : height - 1 - done;
+        std::memset(mask + static_cast<int64_t>(doneTarget) * width, 0, rowBytes);
+      }
+      transparent = true;
+      maskRow(to, maskTo, width);
     }
   }
   return transparent;

@@ -15,10 +15,10 @@ void frameSurfaceSize(const VideoSample* sample, int32_t* width, int32_t* height
 // apart, stays inside the frame (height rows of stride pixels) and fits 32-bit sizes.
 bool frameBlockIsReadable(const VideoSample* sample, int32_t width, int32_t height);
 
-// One pass over the frame: every pixel copied into picture; mask gets 0xFFFFFFFF for a pixel
-// whose top byte is 0 when transparency applies, else nothing is written to it. Source row i
-// goes to buffer row i when bottomUp, else to row height - 1 - i. Answers whether any pixel
-// was transparent (always false when transparency does not apply).
+// Every pixel copied into picture. When transparency applies and a pixel has top byte 0, mask
+// is filled for the whole frame: 0xFFFFFFFF where the top byte is 0, else 0; otherwise mask is
+// not written. Source row i goes to buffer row i when bottomUp, else to row height - 1 - i.
+// Answers whether any pixel was transparent (always false when transparency does not apply).
 bool copyFramePixels(const uint32_t* source, int32_t stride, int32_t width, int32_t height, bool bottomUp,
                      bool withTransparency, uint32_t* picture, uint32_t* mask);
 

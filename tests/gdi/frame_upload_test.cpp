@@ -57,8 +57,17 @@ TEST(PixelPass, CopiesRowsInEitherOrderAndMasksOnlyWhenAsked) {
   EXPECT_EQ(picture[0], 0xFF000001u);
   EXPECT_EQ(mask[1], 0xFFFFFFFFu);
 
+  // The first hole in the last row: the rows before it get a mask of 0 all the same.
+  const uint32_t lateHole[] = {0xFF000001, 0xFF000002, 0xFF000003, 0x00000000, 0xFF000005, 0xFF000006};
+  std::vector<uint32_t> lateMask(6, 7);
+  EXPECT_TRUE(KMC::copyFramePixels(lateHole, 3, 3, 2, true, true, picture.data(), lateMask.data()));
+  EXPECT_EQ(lateMask, (std::vector<uint32_t>{0, 0, 0, 0xFFFFFFFF, 0, 0}));
+
   std::vector<uint32_t> untouched(6, 7);
   EXPECT_FALSE(KMC::copyFramePixels(source, 4, 3, 2, true, false, picture.data(), untouched.data()));
+  EXPECT_EQ(untouched, std::vector<uint32_t>(6, 7));
+  const uint32_t opaque[] = {0x01000000, 0xFF000002, 0xFF000003, 0xFF000004, 0xFF000005, 0xFF000006};
+  EXPECT_FALSE(KMC::copyFramePixels(opaque, 3, 3, 2, true, true, picture.data(), untouched.data()));
   EXPECT_EQ(untouched, std::vector<uint32_t>(6, 7));
   EXPECT_EQ(picture[4], 0xFF000005u);
 }
