@@ -21,8 +21,8 @@ class PullChannelTest : public ::testing::Test {
     for (int i = 0; i < n; ++i) source.append(rig.ledger.make(firstStart + 40 * i, 40));
   }
 
+  host::ScriptedSource source;  // outlives the output: its pull threads use it to the end
   OutputRig rig;
-  host::ScriptedSource source;
   PortInterface* port = nullptr;
   RecordingRenderer::Channel* channel = nullptr;
 };
