@@ -9,6 +9,14 @@ namespace KMC {
 
 namespace {
 Logger* g_instance = nullptr;
+
+// An exported function of the library as the function type the caller knows it by. The detour
+// through a function type without parameters keeps GCC's -Wcast-function-type quiet about
+// FARPROC, whose own signature means nothing.
+template <typename Function>
+Function entry(HMODULE module, const char* name) {
+  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
 }  // namespace
 
 LoggerImpl* LoggerImpl::load() {
@@ -20,10 +28,10 @@ LoggerImpl* LoggerImpl::load() {
     return nullptr;
   }
   impl->module = module;
-  impl->configure = reinterpret_cast<ConfigureFunction>(GetProcAddress(module, "KMCLog_configure"));
-  if (impl->configure) impl->close = reinterpret_cast<CloseFunction>(GetProcAddress(module, "KMCLog_close"));
-  if (impl->close) impl->isEnabled = reinterpret_cast<IsEnabledFunction>(GetProcAddress(module, "KMCLog_isEnabled"));
-  if (impl->isEnabled) impl->write = reinterpret_cast<WriteFunction>(GetProcAddress(module, "KMCLog_write"));
+  impl->configure = entry<ConfigureFunction>(module, "KMCLog_configure");
+  if (impl->configure) impl->close = entry<CloseFunction>(module, "KMCLog_close");
+  if (impl->close) impl->isEnabled = entry<IsEnabledFunction>(module, "KMCLog_isEnabled");
+  if (impl->isEnabled) impl->write = entry<WriteFunction>(module, "KMCLog_write");
   if (!impl->write) {
     delete impl;  // frees the library and forgets the entry points found so far
     return nullptr;

@@ -67,12 +67,14 @@ TEST(DateTimeTest, TextOrderIsTimeOrder) {
   EXPECT_LT(text(at(32535244798LL - 86400)).compare(text(at(32535244798LL))), 0);
 }
 
+#ifndef _WIN32  // the wall clock is fixed through the POSIX layer's test seam
 TEST(DateTimeTest, NowReadsThePlatformWallClock) {
   platform_testing::setWallClock([]() -> __time64_t { return 1236236889; });
   DateTime now = DateTime::Now();
   platform_testing::setWallClock(nullptr);
   EXPECT_EQ("2009-03-05 07:08:09", text(now));
 }
+#endif
 
 TEST(VariantTest, EachSetterGivesItsKindAndPayload) {
   Variant value;

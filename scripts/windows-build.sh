@@ -1,0 +1,106 @@
+#!/usr/bin/env bash
+# The Windows builds in one command:
+#
+#   scripts/windows-build.sh
+#
+#  1. the third-party libraries for both architectures (scripts/windows-deps.sh; quick when
+#     they are there already),
+#  2. build-win32 (the DLLs only) and build-win64 (the DLLs and the tests) with MinGW-w64,
+#  3. the export and import tables of tavorin.dll and KMC_Logging.dll on both architectures:
+#     tavorin.dll exports exactly _getPlugin, and both import only Windows' own DLLs,
+#  4. the 64-bit tests under Wine on a private Xvfb (scripts/wine-env.sh).
+#
+# Answers non-zero on any failure. Environment: TAVORIN_WINDEPS (the dependency prefix),
+# TAVORIN_WIN_BUILD_DIR (folder of build-win32 and build-win64, default the checkout), JOBS
+# (parallel jobs, default 2), TAVORIN_WINE_DIR (Xvfb, wineserver and Wine prefix, default
+# build-win64/wine).
+set -euo pipefail
+
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+root="$(cd "$here/.." && pwd)"
+export TAVORIN_WINDEPS="${TAVORIN_WINDEPS:-${XDG_CACHE_HOME:-$HOME/.cache}/tavorin-windeps}"
+builds="${TAVORIN_WIN_BUILD_DIR:-$root}"
+jobs="${JOBS:-2}"
+
+log() { printf 'windows-build: %s\n' "$*" >&2; }
+die() { log "error: $*"; exit 1; }
+step() { printf '== %s\n' "$*"; }
+
+# The DLLs a binary of ours may import: Windows' own, nothing of the compiler's runtime.
+allowed_imports='^(KERNEL32|USER32|GDI32|SHELL32|WINMM|ADVAPI32|msvcrt|ntdll)\.dll$'
+
+configure_and_build() {
+  local arch="$1" dir="$2"; shift 2
+  cmake -S "$root" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-$arch.cmake" \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVORIN_BUILD_PLAYER=OFF -DTAVORIN_BUILD_BENCH=OFF "$@" >/dev/null
+  cmake --build "$dir" -j "$jobs"
+}
+
+# exports <objdump> <dll>: the names of the export table, one a line.
+exports() {
+  "$1" -p "$2" | awk '/^\[Ordinal\/Name Pointer\] Table/ { on = 1; next } on && NF == 0 { on = 0 }
+                      on && /^\t\[/ { print $NF }'
+}
+
+imports() {
+  "$1" -p "$2" | awk '/DLL Name:/ { print $3 }'
+}
+
+failures=0
+fail() { log "FAILED: $*"; failures=$((failures + 1)); }
+
+check_dll() {
+  local triple="$1" dll="$2" expected="$3" objdump got name
+  objdump="$triple-objdump"
+  [ -f "$dll" ] || { fail "$dll was not built"; return; }
+  got="$(exports "$objdump" "$dll" | sort | tr '\n' ' ')"
+  if [ "$got" != "$expected" ]; then
+    fail "$dll exports '$got', expected '$expected'"
+  else
+    echo "$dll: exports $got"
+  fi
+  while read -r name; do
+    [ -n "$name" ] || continue
+    if ! printf '%s\n' "$name" | grep -qiE "$allowed_imports"; then
+      fail "$dll imports $name, not a Windows system DLL"
+    fi
+  done < <(imports "$objdump" "$dll")
+  echo "$dll: imports $(imports "$objdump" "$dll" | tr '\n' ' ')"
+}
+
+# Boost.Thread's TLS callback must be in the plug-in: without it the thread-specific values of
+# engine threads are never freed, and nothing else would tell.
+check_tls_callback() {
+  local triple="$1" dll="$2"
+  if "$triple-nm" "$dll" | grep -q 'on_tls_callback' && "$triple-objdump" -p "$dll" | grep -q 'Thread Storage Directory'; then
+    echo "$dll: has Boost.Thread's TLS callback"
+  else
+    fail "$dll lacks Boost.Thread's TLS callback (tss_pe)"
+  fi
+}
+
+step "dependencies in $TAVORIN_WINDEPS"
+"$here/windows-deps.sh" "$TAVORIN_WINDEPS"
+
+step "build-win32 (DLLs)"
+configure_and_build i686 "$builds/build-win32" -DTAVORIN_BUILD_TESTS=OFF
+step "build-win64 (DLLs and tests)"
+configure_and_build x86_64 "$builds/build-win64" -DTAVORIN_BUILD_TESTS=ON
+
+step "export and import tables"
+for pair in "i686-w64-mingw32 $builds/build-win32" "x86_64-w64-mingw32 $builds/build-win64"; do
+  set -- $pair
+  check_dll "$1" "$2/bin/tavorin.dll" "_getPlugin "
+  check_dll "$1" "$2/bin/KMC_Logging.dll" "KMCLog_close KMCLog_configure KMCLog_isEnabled KMCLog_write "
+  check_tls_callback "$1" "$2/bin/tavorin.dll"
+done
+[ "$failures" -eq 0 ] || die "$failures check(s) of the DLLs failed"
+
+step "64-bit tests under Wine"
+# A Wine prefix and display of this build's own, kept between runs (the prefix takes a while).
+wine_dir="${TAVORIN_WINE_DIR:-$builds/build-win64/wine}"
+wine_env="$("$here/wine-env.sh" start "$wine_dir")" || die "the Wine environment did not start"
+trap '"$here/wine-env.sh" stop "$wine_dir"' EXIT
+eval "$wine_env"
+(cd "$builds/build-win64" && ctest -j "$jobs" --output-on-failure --timeout 300) || die "tests failed under Wine"
+echo "windows builds: all checks and tests passed"
