@@ -111,6 +111,9 @@ bool VideoOutput<T>::presentationPass(LoopState& state) {
       return false;  // channels stay held; retried next pass
     }
     resumeChannels();
+    // Cleared once the reconfiguration has run: the renderer's own steps (acquiring its
+    // drawing target again) ask for one, and that request is the one just served.
+    reconfigureRequested_.store(false);
   }
 
   dueTimeWait();
@@ -180,8 +183,6 @@ void VideoOutput<T>::holdChannels() {
     heldChannels_.push_back(channel);
   }
   channelsHeld_ = true;
-  // A request that arrives from now on asks for another reconfiguration.
-  reconfigureRequested_.store(false);
 }
 
 template <typename T>

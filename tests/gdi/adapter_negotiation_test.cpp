@@ -85,6 +85,23 @@ TEST(AdapterNegotiation, ANewDrawingRectangleIsReportedAndDrawnAtItsSize) {
   EXPECT_TRUE(rig.ledger.allReleasedExactlyOnce());
 }
 
+TEST(AdapterNegotiation, OneReconfigurationPerChangeNotOnePerPass) {
+  PluginRig rig;
+  ASSERT_TRUE(rig.start());
+  ASSERT_TRUE(eventually([&] { return !rig.context.windowSizes().empty(); }));
+  // Re-acquiring the window inside the reconfiguration must not ask for another one: over
+  // many redraws the size is reported once.
+  uint32_t generation = rig.window.generation();
+  ASSERT_TRUE(eventually([&] { return rig.window.generation() >= generation + 5; }));
+  EXPECT_EQ(rig.context.windowSizes().size(), 1u);
+  rig.adapter()->setDrawRect(RectInt(0, 0, 319, 239));
+  ASSERT_TRUE(eventually([&] { return rig.context.windowSizes().size() >= 2; }));
+  generation = rig.window.generation();
+  ASSERT_TRUE(eventually([&] { return rig.window.generation() >= generation + 5; }));
+  EXPECT_EQ(rig.context.windowSizes().size(), 2u);
+  rig.shutdown();
+}
+
 TEST(AdapterNegotiation, TakingTheWindowAwayPausesDrawingUntilOneIsGiven) {
   PluginRig rig;
   ASSERT_TRUE(rig.start());
