@@ -51,6 +51,7 @@ TEST(HostWindowTest, IsAVisibleWindowWhoseClientAreaHasTheAskedSizeAndStartsBlac
 
 TEST(HostWindowTest, ReadsBackWhatGdiDrewWithRedInTheHighByte) {
   host::HostWindow window(40, 30);
+  EXPECT_EQ(window.generation(), 0u);
   fill(window, 10, 5, 20, 15, RGB(0x12, 0x34, 0x56));
   int32_t w = 0, h = 0;
   std::vector<uint32_t> pixels = window.readPixels(&w, &h);
@@ -66,7 +67,31 @@ TEST(HostWindowTest, ReadsBackWhatGdiDrewWithRedInTheHighByte) {
   EXPECT_EQ(window.pixel(20, 14), 0u);
   EXPECT_EQ(window.pixel(-1, 0), 0u);
   EXPECT_EQ(window.pixel(40, 0), 0u);
+}
+
+// Each drawing call into the window counts; the engine's own reading and clearing do not.
+TEST(HostWindowTest, CountsEachDrawingIntoItsWindowOnly) {
+  host::HostWindow window(20, 20);
+  host::HostWindow other(20, 20);
   EXPECT_EQ(window.generation(), 0u);
+  fill(window, 0, 0, 5, 5, RGB(1, 2, 3));
+  EXPECT_EQ(window.generation(), 1u);
+  fill(window, 5, 5, 10, 10, RGB(1, 2, 3));
+  EXPECT_EQ(window.generation(), 2u);
+  EXPECT_EQ(other.generation(), 0u);
+  window.readPixels(nullptr, nullptr);
+  window.pixel(1, 1);
+  window.resize(25, 25);
+  EXPECT_EQ(window.generation(), 2u);
+  HDC screen = GetDC(nullptr);
+  RECT corner = {0, 0, 1, 1};
+  FillRect(screen, &corner, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  ReleaseDC(nullptr, screen);
+  HDC dc = GetDC(hwndOf(window));
+  EXPECT_TRUE(BitBlt(dc, 0, 0, 2, 2, dc, 3, 3, SRCCOPY));
+  ReleaseDC(hwndOf(window), dc);
+  EXPECT_EQ(window.generation(), 3u);
+  EXPECT_EQ(other.generation(), 0u);
 }
 
 // A distinct colour per pixel, copied 1:1 from a bottom-up DIB: the read-back keeps rows and

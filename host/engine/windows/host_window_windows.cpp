@@ -3,7 +3,8 @@
 #endif
 // A real top-level window: borderless, shown without activation, its client area at a known
 // place on the screen. The renderer draws into it through GetDC; the engine reads it back by
-// copying the window DC into a memory bitmap and fetching that with GetDIBits.
+// copying the window DC into a memory bitmap and fetching that with GetDIBits. Drawing calls
+// into the window are counted (engine/windows/drawing_counter.h).
 //
 // A window DC yields only what is visible of the window, so two windows must not overlap: the
 // windows of one process are laid out side by side, and the processes sharing a display take
@@ -22,6 +23,7 @@
 #include <vector>
 
 #include "engine/host_window.h"
+#include "engine/windows/drawing_counter.h"
 
 namespace host {
 
@@ -155,7 +157,7 @@ void clearToBlack(HWND window, int32_t width, int32_t height) {
   HDC dc = GetDC(window);
   if (!dc) return;
   RECT all = {0, 0, width, height};
-  FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  windows::fillRectUncounted(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
   ReleaseDC(window, dc);
   GdiFlush();
 }
@@ -194,6 +196,9 @@ HostWindow::HostWindow(int32_t width, int32_t height) : impl_(new Impl) {
     delete impl_;
     throw std::runtime_error("CreateWindowEx failed with error " + std::to_string(error));
   }
+  // Drawings are counted when the program itself or a loaded plug-in gives the DC back.
+  windows::countDrawingsOf(GetModuleHandleW(nullptr));
+  windows::registerWindow(impl_->window);
   ShowWindow(impl_->window, SW_SHOWNOACTIVATE);
   UpdateWindow(impl_->window);
   pumpMessages(impl_->window);
@@ -201,6 +206,7 @@ HostWindow::HostWindow(int32_t width, int32_t height) : impl_(new Impl) {
 }
 
 HostWindow::~HostWindow() {
+  windows::unregisterWindow(impl_->window);
   if (!DestroyWindow(impl_->window)) {
     // Only the creating thread may destroy a window; its thread closes it when it pumps.
     PostMessageW(impl_->window, WM_CLOSE, 0, 0);
@@ -294,7 +300,7 @@ uint32_t HostWindow::pixel(int32_t x, int32_t y) const {
          GetBValue(colour);
 }
 
-uint32_t HostWindow::generation() const { return 0; }
+uint32_t HostWindow::generation() const { return windows::drawingsInto(impl_->window); }
 
 bool HostWindow::lockPixels(const uint32_t** pixels, int32_t* width, int32_t* height) const {
   *pixels = nullptr;

@@ -6,12 +6,18 @@
 #include <cstdlib>
 
 #include "engine/library_loader.h"
+#include "engine/windows/drawing_counter.h"
 
 namespace host {
 
 LibraryLoader::LibraryLoader(const std::string& path) : module_(nullptr) {
   module_ = reinterpret_cast<void*>(LoadLibraryA(path.c_str()));
-  if (!module_) error_ = "LoadLibrary failed with error " + std::to_string(GetLastError());
+  if (!module_) {
+    error_ = "LoadLibrary failed with error " + std::to_string(GetLastError());
+    return;
+  }
+  // The engine's windows count what the plug-in draws into them (HostWindow::generation).
+  windows::countDrawingsOf(static_cast<HMODULE>(module_));
 }
 
 LibraryLoader::~LibraryLoader() {
@@ -20,7 +26,7 @@ LibraryLoader::~LibraryLoader() {
 
 void* LibraryLoader::symbol(const char* name) {
   if (!module_) return nullptr;
-  FARPROC address = GetProcAddress(static_cast<HMODULE>(module_), name);
+  void (*address)() = reinterpret_cast<void (*)()>(GetProcAddress(static_cast<HMODULE>(module_), name));
   if (!address) error_ = std::string("no export ") + name;
   return reinterpret_cast<void*>(address);
 }
