@@ -61,7 +61,7 @@ check_dll() {
   fi
   while read -r name; do
     [ -n "$name" ] || continue
-    if ! printf '%s\n' "$name" | grep -qiE "$allowed_imports"; then
+    if ! [[ "$name" =~ $allowed_imports ]] && ! grep -qiE "$allowed_imports" <<<"$name"; then
       fail "$dll imports $name, not a Windows system DLL"
     fi
   done < <(imports "$objdump" "$dll")
@@ -71,8 +71,11 @@ check_dll() {
 # Boost.Thread's TLS callback must be in the plug-in: without it the thread-specific values of
 # engine threads are never freed, and nothing else would tell.
 check_tls_callback() {
-  local triple="$1" dll="$2"
-  if "$triple-nm" "$dll" | grep -q 'on_tls_callback' && "$triple-objdump" -p "$dll" | grep -q 'Thread Storage Directory'; then
+  local triple="$1" dll="$2" symbols headers
+  # Whole outputs first: grep -q would end the pipe early, which pipefail counts as failure.
+  symbols="$("$triple-nm" "$dll")"
+  headers="$("$triple-objdump" -p "$dll")"
+  if grep -q 'on_tls_callback' <<<"$symbols" && grep -q 'Thread Storage Directory' <<<"$headers"; then
     echo "$dll: has Boost.Thread's TLS callback"
   else
     fail "$dll lacks Boost.Thread's TLS callback (tss_pe)"
