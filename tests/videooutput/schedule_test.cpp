@@ -36,6 +36,8 @@ TEST_F(ScheduleTest, AtNormalRateAFrameMoreThan10MsBehindIsDroppedAndOneAt10MsPr
   // and released.
   rig.deliver(port, 1000);
   ASSERT_TRUE(presentedCount(2));
+  // Code 3 follows code 2 within the same presentation, and the release follows code 3.
+  ASSERT_TRUE(eventually([&] { return !rig.context.channelEvents(3).empty() && onTime->releaseCount() == 1; }));
   auto objects = rig.context.channelEvents(3);
   ASSERT_EQ(objects.size(), 1u);
   EXPECT_EQ(objects[0].object, onTime);
