@@ -8,7 +8,11 @@
 namespace KMC {
 
 namespace {
-Logger* g_instance = nullptr;
+// The logger and its loaded library live in static storage and are never destroyed: the
+// logging library stays loaded while this library is, and nothing is left on the heap when
+// the engine unloads this library.
+alignas(Logger) unsigned char g_loggerStorage[sizeof(Logger)];
+alignas(LoggerImpl) unsigned char g_implStorage[sizeof(LoggerImpl)];
 
 // An exported function of the library as the function type the caller knows it by. The detour
 // through a function type without parameters keeps GCC's -Wcast-function-type quiet about
@@ -20,20 +24,16 @@ Function entry(HMODULE module, const char* name) {
 }  // namespace
 
 LoggerImpl* LoggerImpl::load() {
-  LoggerImpl* impl = new (std::nothrow) LoggerImpl();
-  if (!impl) return nullptr;
   HMODULE module = LoadLibraryW(L"KMC_Logging.dll");
-  if (!module) {
-    delete impl;
-    return nullptr;
-  }
+  if (!module) return nullptr;
+  LoggerImpl* impl = new (g_implStorage) LoggerImpl();
   impl->module = module;
   impl->configure = entry<ConfigureFunction>(module, "KMCLog_configure");
   if (impl->configure) impl->close = entry<CloseFunction>(module, "KMCLog_close");
   if (impl->close) impl->isEnabled = entry<IsEnabledFunction>(module, "KMCLog_isEnabled");
   if (impl->isEnabled) impl->write = entry<WriteFunction>(module, "KMCLog_write");
   if (!impl->write) {
-    delete impl;  // frees the library and forgets the entry points found so far
+    impl->~LoggerImpl();  // frees the library and forgets the entry points found so far
     return nullptr;
   }
   return impl;
@@ -52,14 +52,14 @@ Logger::Logger() : impl_(LoggerImpl::load()) {}
 
 Logger::~Logger() {
   if (impl_ && impl_->close) impl_->close();
-  delete impl_;
+  if (impl_) impl_->~LoggerImpl();
 }
 
 Logger* Logger::instance() {
-  // Created on first use without a lock: the first use is the output's create record, written
-  // on the engine thread before any thread of the output exists.
-  if (!g_instance) g_instance = new (std::nothrow) Logger();
-  return g_instance;
+  // Built once, on first use, by whichever thread comes first (a thread-safe static); never
+  // destroyed, so KMCLog_close is not called while the process runs.
+  static Logger* const instance = new (g_loggerStorage) Logger();
+  return instance;
 }
 
 void Logger::write(Logger* logger, const char* category, const char* tag, int line, const char* format, ...) {

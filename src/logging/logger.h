@@ -13,8 +13,8 @@ class LoggerImpl;
 
 class Logger {
  public:
-  // The process-wide logger, created (and the library loaded) on the first call; null only
-  // when the Logger itself cannot be allocated. Never deleted.
+  // The process-wide logger, created (and the library loaded) on the first call. It lives in
+  // static storage, so it is never null and never destroyed.
   static Logger* instance();
 
   // Writes one record when logger is non-null, the library loaded and KMCLog_isEnabled true.
