@@ -1,6 +1,7 @@
 #!/bin/sh
 # Builds everything and runs every test: the regular build, then the same tests under
-# AddressSanitizer with UndefinedBehaviorSanitizer and under ThreadSanitizer.
+# AddressSanitizer with UndefinedBehaviorSanitizer and under ThreadSanitizer, then the Windows
+# DLLs (32- and 64-bit, cross-built) with the 64-bit tests under Wine.
 set -eu
 cd "$(dirname "$0")/.."
 jobs="$(nproc 2>/dev/null || echo 2)"
@@ -15,4 +16,6 @@ run_suite() {
 run_suite build
 run_suite build-asan -DTAVORIN_SANITIZE=address -DTAVORIN_BUILD_BENCH=OFF -DTAVORIN_BUILD_PLAYER=ON
 run_suite build-tsan -DTAVORIN_SANITIZE=thread -DTAVORIN_BUILD_BENCH=OFF -DTAVORIN_BUILD_PLAYER=ON
+echo "== Windows"
+scripts/windows-build.sh
 echo "all tests passed"
