@@ -1,6 +1,8 @@
 #include "player_options.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <iterator>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -83,6 +85,12 @@ bool parseOptions(int argc, const char* const* argv, PlayerOptions* out, std::st
       value = name.substr(equals + 1);
       name = name.substr(0, equals);
     }
+    static const char* const kKnown[] = {"--size", "--window", "--fps", "--seconds", "--rate", "--channels",
+                                         "--overlay", "--cache", "--snapshot", "--plugin", "--pull", "--help", "-h"};
+    if (std::find(std::begin(kKnown), std::end(kKnown), name) == std::end(kKnown)) {
+      *error = "unknown option '" + name + "'";
+      return false;
+    }
     bool takesValue = name != "--pull" && name != "--help" && name != "-h";
     if (takesValue && !inlineValue) {
       if (i + 1 >= argc) {
@@ -155,11 +163,8 @@ bool parseOptions(int argc, const char* const* argv, PlayerOptions* out, std::st
         return false;
       }
       options.pluginPath = value;
-    } else if (name == "--help" || name == "-h") {
+    } else {  // --help, -h
       options.help = true;
-    } else {
-      *error = "unknown option '" + name + "'";
-      return false;
     }
   }
   if (!windowGiven) {

@@ -134,7 +134,7 @@ X11Presenter::X11Presenter() : impl_(new Impl) {}
 
 X11Presenter::~X11Presenter() { delete impl_; }
 
-bool X11Presenter::open(int width, int height, const std::string& title, std::string* error) {
+bool X11Presenter::open(int width, int height, const std::string& title, std::string* error, bool sharedMemory) {
   Impl& x = *impl_;
   const char* name = std::getenv("DISPLAY");
   x.display = XOpenDisplay(nullptr);
@@ -169,8 +169,8 @@ bool X11Presenter::open(int width, int height, const std::string& title, std::st
   x.deleteWindow = XInternAtom(x.display, "WM_DELETE_WINDOW", False);
   XSetWMProtocols(x.display, x.window, &x.deleteWindow, 1);
   x.gc = XCreateGC(x.display, x.window, 0, nullptr);
-  x.shmAvailable = XShmQueryExtension(x.display);
-  if (!x.shmAvailable) x.shmNote = "the server has no MIT-SHM";
+  x.shmAvailable = sharedMemory && XShmQueryExtension(x.display);
+  if (!x.shmAvailable) x.shmNote = sharedMemory ? "the server has no MIT-SHM" : "not asked for";
   x.createImage();
   if (!x.image) {
     *error = "cannot create an image of the window's size";
@@ -251,6 +251,7 @@ bool X11Presenter::present(const uint32_t* pixels, int width, int height) {
 }
 
 bool X11Presenter::sharedMemory() const { return impl_->shmImage; }
+unsigned long X11Presenter::windowId() const { return impl_->window; }
 bool X11Presenter::mapped() const { return impl_->mapped; }
 int64_t X11Presenter::presented() const { return impl_->presented; }
 const std::string& X11Presenter::sharedMemoryNote() const { return impl_->shmNote; }

@@ -28,8 +28,9 @@ class X11Presenter {
   X11Presenter& operator=(const X11Presenter&) = delete;
 
   // Connects to the display named by DISPLAY and maps a window of width x height. Answers
-  // false with *error set when there is no display or its visual does not fit.
-  bool open(int width, int height, const std::string& title, std::string* error);
+  // false with *error set when there is no display or its visual does not fit. With
+  // sharedMemory false, pictures always go by XPutImage.
+  bool open(int width, int height, const std::string& title, std::string* error, bool sharedMemory = true);
 
   // Handles every pending event without blocking.
   Events pump();
@@ -39,6 +40,8 @@ class X11Presenter {
   bool present(const uint32_t* pixels, int width, int height);
 
   bool sharedMemory() const;
+  // The X window id (for tools and tests that read the window back).
+  unsigned long windowId() const;
   // The first Expose has arrived.
   bool mapped() const;
   // Pictures put into the window so far.
