@@ -12,6 +12,13 @@
 #include <string>
 
 #include "clip.h"
+#if TAVORIN_HAVE_XVFB
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#undef Bool
+#undef None
+#undef Status
+#endif
 #include "png_reader.h"
 #include "xvfb_server.h"
 
@@ -36,7 +43,9 @@ std::string slurp(const std::string& path) {
 }
 
 // Runs the player with args; display empty means off-screen (DISPLAY unset).
-PlayerRun runPlayer(const std::string& args, const std::string& display = "") {
+// whilePlaying runs once the program has started.
+template <typename WhilePlaying>
+PlayerRun runPlayer(const std::string& args, const std::string& display, WhilePlaying whilePlaying) {
   std::string temp = ::testing::TempDir();
   std::string errPath = temp + "tavorin_play_stderr.txt";
   std::string command = std::string("env -u KMC_LOG_FILE ") + (display.empty() ? "-u DISPLAY " : "DISPLAY=" + display + " ") +
@@ -44,6 +53,7 @@ PlayerRun runPlayer(const std::string& args, const std::string& display = "") {
   PlayerRun run;
   FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return run;
+  whilePlaying();
   char buffer[4096];
   size_t n;
   while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
@@ -60,6 +70,10 @@ PlayerRun runPlayer(const std::string& args, const std::string& display = "") {
     }
   }
   return run;
+}
+
+PlayerRun runPlayer(const std::string& args, const std::string& display = "") {
+  return runPlayer(args, display, [] {});
 }
 
 void expectSoundReport(const PlayerRun& run, int streams) {
@@ -131,6 +145,50 @@ TEST(PlayerProcess, PlaysIntoAnX11WindowAndSnapshotsTheComposition) {
   GTEST_SKIP() << "no Xvfb";
 #endif
 }
+
+#if TAVORIN_HAVE_XVFB
+// The player's window among the root's children, found by its name; 0 when absent.
+Window findWindow(Display* display, const char* name) {
+  Window root = DefaultRootWindow(display), parent = 0, *children = nullptr, found = 0;
+  unsigned count = 0;
+  if (!XQueryTree(display, root, &root, &parent, &children, &count)) return 0;
+  for (unsigned i = 0; i < count && !found; ++i) {
+    char* title = nullptr;
+    if (XFetchName(display, children[i], &title) && title) {
+      if (std::string(title) == name) found = children[i];
+      XFree(title);
+    }
+  }
+  if (children) XFree(children);
+  return found;
+}
+
+TEST(PlayerProcess, AResizedWindowGetsAPictureOfItsNewSize) {
+  XvfbServer server;
+  ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
+  Display* display = XOpenDisplay(server.display().c_str());
+  ASSERT_NE(display, nullptr);
+  std::string shot = ::testing::TempDir() + "tavorin_play_resized.png";
+  bool resized = false;
+  PlayerRun run = runPlayer("--seconds 3 --size 160x90 --window 256x144 --snapshot " + shot, server.display(), [&] {
+    for (int i = 0; i < 2500 && !resized; ++i) {
+      if (Window window = findWindow(display, "tavorin-play")) {
+        XResizeWindow(display, window, 400, 240);
+        XSync(display, False);
+        resized = true;
+      }
+      usleep(2000);
+    }
+  });
+  XCloseDisplay(display);
+  ASSERT_TRUE(resized) << "the player's window never appeared";
+  expectSoundReport(run, 2);
+  PngPicture picture = readPng(shot);
+  EXPECT_EQ(picture.width, 400);
+  EXPECT_EQ(picture.height, 240);
+  expectComposition(shot, 1);
+}
+#endif
 
 TEST(PlayerProcess, PlaysOffScreenPushedAndPulledForwardsAndBackwards) {
   struct Case {
