@@ -12,7 +12,9 @@
 namespace host {
 
 LibraryLoader::LibraryLoader(const std::string& path) : module_(nullptr) {
-  module_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  // A plug-in once loaded stays in the process (as the engine keeps its plug-ins): its threads,
+  // thread-local data and its own loaded logging library may outlive the last handle.
+  module_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
   if (!module_) {
     const char* message = dlerror();
     error_ = message ? message : "dlopen failed";

@@ -174,6 +174,17 @@ HMODULE LoadLibraryW(LPCWSTR fileName) {
     name = "lib" + name.substr(0, name.size() - dll.size()) + ".so";
   }
   void* handle = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!handle && bare) {
+    // The loader searches beside the calling library through its $ORIGIN run path, but it
+    // takes the caller from the return address, and an interposed dlopen (a sanitizer's, for
+    // one) hides the caller. Look beside the module that holds this code explicitly.
+    Dl_info self;
+    if (dladdr(reinterpret_cast<void*>(&LoadLibraryW), &self) && self.dli_fname) {
+      std::string folder(self.dli_fname);
+      size_t slash = folder.rfind('/');
+      if (slash != std::string::npos) handle = dlopen((folder.substr(0, slash + 1) + name).c_str(), RTLD_NOW | RTLD_LOCAL);
+    }
+  }
   if (!handle) t_lastError = 126;  // ERROR_MOD_NOT_FOUND
   return handle;
 }
