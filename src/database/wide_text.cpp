@@ -2,30 +2,13 @@
 
 #include <cstdint>
 
+#include "platform/utf8.h"
+
 namespace KSDSOLD {
 
 namespace {
 
-bool AppendUtf8(std::string& out, uint32_t code) {
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code <= 0x10FFFF) {
-    out += static_cast<char>(0xF0 | (code >> 18));
-    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    return false;
-  }
-  return true;
-}
+bool AppendUtf8(std::string& out, uint32_t code) { return platform::appendUtf8(out, code); }
 
 // Decodes the UTF-8 sequence at text[i], advancing i; false when it is malformed.
 bool NextCodePoint(const std::string& text, size_t& i, uint32_t& code) {

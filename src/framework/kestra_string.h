@@ -9,6 +9,7 @@
 #include <string>
 
 #include "framework/standard_allocator.h"
+#include "platform/utf8.h"
 
 namespace KMC {
 
@@ -114,21 +115,7 @@ class kestra_string {
         ++i;
       }
     }
-    if (code < 0x80) {
-      out += static_cast<char>(code);
-    } else if (code < 0x800) {
-      out += static_cast<char>(0xC0 | (code >> 6));
-      out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-      out += static_cast<char>(0xE0 | (code >> 12));
-      out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (code >> 18));
-      out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (code & 0x3F));
-    }
+    platform::appendUtf8(out, code);
   }
 
   T* data_;          // buffer with terminator; null for a null string

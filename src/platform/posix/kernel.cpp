@@ -2,6 +2,7 @@
 #error "posix/kernel.cpp is the POSIX platform layer"
 #endif
 #include "platform/posix/kernel.h"
+#include "platform/utf8.h"
 
 #include <dlfcn.h>
 #include <errno.h>
@@ -59,24 +60,7 @@ bool isValidPriority(int priority) {
 
 std::string narrow(LPCWSTR text) {
   std::string out;
-  for (; text && *text; ++text) {
-    wchar_t c = *text;
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
+  for (; text && *text; ++text) platform::appendUtf8(out, static_cast<uint32_t>(*text));
   return out;
 }
 

@@ -2,6 +2,7 @@
 #error "posix/shell.cpp is the POSIX platform layer"
 #endif
 #include "platform/posix/shell.h"
+#include "platform/utf8.h"
 
 #include <errno.h>
 #include <sys/stat.h>
@@ -30,24 +31,7 @@ std::wstring widen(const std::string& text) {
 
 std::string narrowPath(LPCWSTR path) {
   std::string out;
-  for (; *path; ++path) {
-    wchar_t c = *path;
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
+  for (; *path; ++path) platform::appendUtf8(out, static_cast<uint32_t>(*path));
   return out;
 }
 
