@@ -103,6 +103,8 @@ class Session {
   void play();
   void feedPushChannels();
   bool clipOver(int32_t now) const;
+  // A resize reaches the window surface and the renderer's drawing rectangle.
+  void handleWindowEvents(const X11Presenter::Events& events);
   void pumpWindow();
   void showProgress(bool last);
   void closeStreams();
@@ -154,7 +156,7 @@ bool Session::openWindow() {
   // Show nothing before the server has exposed the window: the first picture would be lost.
   Steady::time_point start = Steady::now();
   while (!presenter_->mapped() && secondsSince(start) < 5.0) {
-    presenter_->pump();
+    handleWindowEvents(presenter_->pump());
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
   return true;
@@ -264,14 +266,18 @@ bool Session::clipOver(int32_t now) const {
   return reverse_ ? now <= timing_.firstStart() : now >= timing_.endTime();
 }
 
-void Session::pumpWindow() {
-  if (!presenter_) return;
-  X11Presenter::Events events = presenter_->pump();
+void Session::handleWindowEvents(const X11Presenter::Events& events) {
   if (events.closeRequested) g_stopRequested = 1;
   if (events.resized) {
     window_.resize(events.width, events.height);
     context_.resizeDrawing(events.width, events.height);
   }
+}
+
+void Session::pumpWindow() {
+  if (!presenter_) return;
+  X11Presenter::Events events = presenter_->pump();
+  handleWindowEvents(events);
   uint32_t generation = window_.generation();
   if (generation == shownGeneration_ && !events.exposed && !events.resized) return;
   shownGeneration_ = generation;

@@ -42,7 +42,7 @@ class PlayerContext : public host::EngineContext {
  private:
   KMC::MediaClock* clock_;
   KMC::WindowHandle window_;
-  int32_t width_, height_;
+  std::atomic<int32_t> width_, height_;  // written by the main thread, read at the hand-over
   std::atomic<KMC::VideoAdapterHWND*> adapter_{nullptr};
   mutable std::mutex lock_;
   int64_t presented_ = 0;

@@ -161,11 +161,14 @@ bool X11Presenter::open(int width, int height, const std::string& title, std::st
   }
   x.width = width;
   x.height = height;
-  x.window = XCreateSimpleWindow(x.display, RootWindow(x.display, screen), 0, 0, static_cast<unsigned>(width),
-                                 static_cast<unsigned>(height), 0, BlackPixel(x.display, screen),
-                                 BlackPixel(x.display, screen));
+  // Events are selected as the window is made, so no resize can slip in before them.
+  XSetWindowAttributes attributes{};
+  attributes.background_pixel = BlackPixel(x.display, screen);
+  attributes.event_mask = ExposureMask | StructureNotifyMask | KeyPressMask;
+  x.window = XCreateWindow(x.display, RootWindow(x.display, screen), 0, 0, static_cast<unsigned>(width),
+                           static_cast<unsigned>(height), 0, CopyFromParent, InputOutput, CopyFromParent,
+                           CWBackPixel | CWEventMask, &attributes);
   XStoreName(x.display, x.window, title.c_str());
-  XSelectInput(x.display, x.window, ExposureMask | StructureNotifyMask | KeyPressMask);
   x.deleteWindow = XInternAtom(x.display, "WM_DELETE_WINDOW", False);
   XSetWMProtocols(x.display, x.window, &x.deleteWindow, 1);
   x.gc = XCreateGC(x.display, x.window, 0, nullptr);
@@ -239,13 +242,14 @@ bool X11Presenter::present(const uint32_t* pixels, int width, int height) {
   if (x.shmImage) {
     XShmPutImage(x.display, x.window, x.gc, x.image, 0, 0, 0, 0, static_cast<unsigned>(x.image->width),
                  static_cast<unsigned>(x.image->height), False);
-    // The server reads the segment later; wait so the next copy cannot tear this picture.
-    XSync(x.display, False);
   } else {
     XPutImage(x.display, x.window, x.gc, x.image, 0, 0, 0, 0, static_cast<unsigned>(x.image->width),
               static_cast<unsigned>(x.image->height));
-    XFlush(x.display);
   }
+  // Wait until the server has drawn it: the next copy into a shared segment cannot tear this
+  // picture, pictures never queue up faster than the server shows them, and whoever reads
+  // the window next sees this one.
+  XSync(x.display, False);
   ++x.presented;
   return true;
 }

@@ -47,7 +47,8 @@ std::string slurp(const std::string& path) {
 template <typename WhilePlaying>
 PlayerRun runPlayer(const std::string& args, const std::string& display, WhilePlaying whilePlaying) {
   std::string temp = ::testing::TempDir();
-  std::string errPath = temp + "tavorin_play_stderr.txt";
+  static int runs = 0;
+  std::string errPath = temp + "tavorin_play_stderr_" + std::to_string(getpid()) + "_" + std::to_string(++runs) + ".txt";
   std::string command = std::string("env -u KMC_LOG_FILE ") + (display.empty() ? "-u DISPLAY " : "DISPLAY=" + display + " ") +
                         "XDG_DATA_HOME=" + temp + " " + TAVORIN_PLAY_PROGRAM + " " + args + " 2>" + errPath;
   PlayerRun run;
@@ -60,6 +61,7 @@ PlayerRun runPlayer(const std::string& args, const std::string& display, WhilePl
   int status = pclose(pipe);
   run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   run.err = slurp(errPath);
+  std::remove(errPath.c_str());
   size_t line = run.out.find("REPORT ");
   if (line != std::string::npos) {
     std::istringstream fields(run.out.substr(line + 7));
@@ -172,7 +174,9 @@ TEST(PlayerProcess, AResizedWindowGetsAPictureOfItsNewSize) {
   bool resized = false;
   PlayerRun run = runPlayer("--seconds 3 --size 160x90 --window 256x144 --snapshot " + shot, server.display(), [&] {
     for (int i = 0; i < 2500 && !resized; ++i) {
-      if (Window window = findWindow(display, "tavorin-play")) {
+      Window window = findWindow(display, "tavorin-play");
+      XWindowAttributes state{};
+      if (window && XGetWindowAttributes(display, window, &state) && state.map_state == IsViewable) {
         XResizeWindow(display, window, 400, 240);
         XSync(display, False);
         resized = true;
@@ -184,7 +188,7 @@ TEST(PlayerProcess, AResizedWindowGetsAPictureOfItsNewSize) {
   ASSERT_TRUE(resized) << "the player's window never appeared";
   expectSoundReport(run, 2);
   PngPicture picture = readPng(shot);
-  EXPECT_EQ(picture.width, 400);
+  EXPECT_EQ(picture.width, 400) << run.err;
   EXPECT_EQ(picture.height, 240);
   expectComposition(shot, 1);
 }
