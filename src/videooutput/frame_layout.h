@@ -10,12 +10,13 @@
 #include <cstdint>
 
 #include "framework/engine_objects.h"
+#include "platform/target.h"
 
 namespace KMC {
 namespace frame_layout {
 
 constexpr bool kProductLayout = sizeof(void*) == 4 && alignof(RectFloat) == 8;
-#if defined(_WIN32) && !defined(_WIN64)
+#if TAVORIN_PRODUCT_TARGET
 // 32-bit Windows is the product's own target: there the positions below must hold.
 static_assert(kProductLayout, "32-bit Windows lays out frames as the product does");
 #endif

@@ -1,0 +1,16 @@
+// Facts of the build target that portable code needs without knowing the operating system.
+#pragma once
+
+#if defined(_WIN32)
+// Exported by name through the module definition file (tavorin.def).
+#define TAVORIN_EXPORT_ENTRY extern "C"
+#else
+#define TAVORIN_EXPORT_ENTRY extern "C" __attribute__((visibility("default")))
+#endif
+
+// 1 on the product's own target, 32-bit Windows, whose engine-facing layouts are fixed.
+#if defined(_WIN32) && !defined(_WIN64)
+#define TAVORIN_PRODUCT_TARGET 1
+#else
+#define TAVORIN_PRODUCT_TARGET 0
+#endif
