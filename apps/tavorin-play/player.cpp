@@ -75,8 +75,10 @@ struct Stream {
   std::unique_ptr<host::EngineStream> peer;
   std::unique_ptr<ClipSource> source;  // pull channels only
   KMC::PortInterface* port = nullptr;
-  int nextPosition = 0;                // push channels: next play position to deliver
-  int64_t delivered = 0;
+  int nextPosition = 0;                // push channels: next play position (feeder thread only)
+  // Frames pushed so far: written by the feeder thread, read by the main thread. Held by
+  // pointer so that streams stay movable in their vector.
+  std::unique_ptr<std::atomic<int64_t>> delivered{new std::atomic<int64_t>(0)};
 };
 
 class Session {
@@ -253,7 +255,7 @@ void Session::feedPushChannels() {
         // The frame belongs to the channel from here on, whatever the answer.
         stream.port->setPortValue(kPortDeliver, &value);
         ++stream.nextPosition;
-        ++stream.delivered;
+        stream.delivered->fetch_add(1);
       }
     }
     // A quarter period keeps the queue topped up; the clock's rate stretches media time.
@@ -307,7 +309,7 @@ void Session::play() {
   while (secondsSince(prefill) < 2.0) {
     bool ready = true;
     for (const Stream& stream : streams_) {
-      int64_t given = stream.source ? stream.source->handedOut() : stream.delivered;
+      int64_t given = stream.source ? stream.source->handedOut() : stream.delivered->load();
       if (given < wanted) ready = false;
     }
     if (ready) break;
@@ -370,7 +372,7 @@ bool Session::writeSnapshot() {
 PlayReport Session::report() const {
   PlayReport r;
   r.expected = static_cast<int64_t>(frames_.frameCount()) * static_cast<int64_t>(streams_.size());
-  for (const Stream& stream : streams_) r.delivered += stream.source ? stream.source->handedOut() : stream.delivered;
+  for (const Stream& stream : streams_) r.delivered += stream.source ? stream.source->handedOut() : stream.delivered->load();
   r.presented = context_.presented();
   r.dropped = context_.dropped();
   r.lateness = summarizeLateness(context_.lateness());
