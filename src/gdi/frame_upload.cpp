@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "framework/engine_objects.h"
+#include "platform/target.h"
 
 namespace KMC {
 
@@ -36,7 +37,7 @@ namespace {
 
 // Kept apart so the compiler sees plain loops over two arrays and vectorises them.
 // Copies a row; answers whether one of its pixels is transparent (top byte 0).
-bool copyRowFindingHoles(const uint32_t* __restrict source, uint32_t* __restrict picture, int32_t width) {
+TAVORIN_PIXEL_LOOP bool copyRowFindingHoles(const uint32_t* __restrict source, uint32_t* __restrict picture, int32_t width) {
   uint32_t opaque = 0xFFFFFFFFu;
   for (int32_t x = 0; x < width; ++x) {
     uint32_t pixel = source[x];
@@ -46,12 +47,12 @@ bool copyRowFindingHoles(const uint32_t* __restrict source, uint32_t* __restrict
   return opaque == 0;
 }
 
-void maskRow(const uint32_t* __restrict picture, uint32_t* __restrict mask, int32_t width) {
+TAVORIN_PIXEL_LOOP void maskRow(const uint32_t* __restrict picture, uint32_t* __restrict mask, int32_t width) {
   for (int32_t x = 0; x < width; ++x) mask[x] = (picture[x] >> 24) == 0 ? 0xFFFFFFFFu : 0u;
 }
 
 // Copies a row and writes its mask in the same pass.
-void copyRowWithMask(const uint32_t* __restrict source, uint32_t* __restrict picture, uint32_t* __restrict mask,
+TAVORIN_PIXEL_LOOP void copyRowWithMask(const uint32_t* __restrict source, uint32_t* __restrict picture, uint32_t* __restrict mask,
                      int32_t width) {
   for (int32_t x = 0; x < width; ++x) {
     uint32_t pixel = source[x];

@@ -14,3 +14,11 @@
 #else
 #define TAVORIN_PRODUCT_TARGET 0
 #endif
+
+// Hot pixel loops may be compiled a second time for AVX2 and picked at load time where the
+// system loader supports it (ELF indirect functions).
+#if defined(__GNUC__) && defined(__x86_64__) && defined(__ELF__)
+#define TAVORIN_PIXEL_LOOP __attribute__((target_clones("avx2", "default")))
+#else
+#define TAVORIN_PIXEL_LOOP
+#endif
