@@ -9,6 +9,8 @@
 // platform's sleep hook.
 #include <benchmark/benchmark.h>
 
+#include "memcpy_reference.h"
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -35,21 +37,6 @@ typedef KMC::Tavorin::Channel Channel;
 const int32_t kWidth = 1920;
 const int32_t kHeight = 1080;
 const size_t kFrameBytes = size_t(kWidth) * kHeight * 4;
-
-// Best of several memcpys of bytes between two warmed buffers, in seconds.
-double memcpySeconds(size_t bytes) {
-  static std::vector<char> from, to;
-  from.assign(bytes, 1);
-  to.assign(bytes, 0);
-  double best = 1e9;
-  for (int i = 0; i < 30; ++i) {
-    auto t0 = Clock::now();
-    std::memcpy(to.data(), from.data(), bytes);
-    benchmark::ClobberMemory();
-    best = std::min(best, std::chrono::duration<double>(Clock::now() - t0).count());
-  }
-  return best;
-}
 
 // A 1080p renderer with a window, ready for direct calls.
 class Renderer {
@@ -137,7 +124,7 @@ void BM_ConvertFrame1080pBGRA(benchmark::State& state) {
   Channel* channel = renderer.addChannel("BGRA");
   host::OwnedVideoSample* sample = renderer.frame(kWidth, kHeight, holes);
   renderer.tavorin()->acceptFrame(channel, sample);
-  const double reference = memcpySeconds(kFrameBytes);
+  const double reference = bench::memcpySeconds(kFrameBytes);
   for (auto _ : state) {
     benchmark::DoNotOptimize(renderer.tavorin()->convertFrame(channel, sample));
   }
@@ -153,7 +140,7 @@ void BM_DrawChannel(benchmark::State& state) {
   Renderer renderer;
   Channel* channel = renderer.addChannel("BGRX");
   renderer.show(channel, renderer.frame(width, height, false));
-  const double reference = memcpySeconds(kFrameBytes);
+  const double reference = bench::memcpySeconds(kFrameBytes);
   renderer.tavorin()->beginFrame();
   for (auto _ : state) benchmark::DoNotOptimize(renderer.tavorin()->drawChannel(channel));
   renderer.tavorin()->endFrame();
@@ -170,7 +157,7 @@ void BM_Redraw1080pTwoChannels(benchmark::State& state) {
   Channel* overlay = renderer.addChannel("BGRA");
   renderer.show(picture, renderer.frame(kWidth, kHeight, false));
   renderer.show(overlay, renderer.frame(kWidth, kHeight, true));
-  const double reference = memcpySeconds(kFrameBytes);
+  const double reference = bench::memcpySeconds(kFrameBytes);
   KMC::Tavorin* tavorin = renderer.tavorin();
   for (auto _ : state) {
     tavorin->beginFrame();

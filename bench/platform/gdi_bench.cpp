@@ -5,6 +5,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "memcpy_reference.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -13,21 +15,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// Best of several memcpys of `bytes` between two warmed buffers, in seconds.
-double memcpySeconds(size_t bytes) {
-  static std::vector<char> from, to;
-  from.assign(bytes, 1);
-  to.assign(bytes, 0);
-  double best = 1e9;
-  for (int i = 0; i < 20; ++i) {
-    auto t0 = Clock::now();
-    std::memcpy(to.data(), from.data(), bytes);
-    benchmark::ClobberMemory();
-    best = std::min(best, std::chrono::duration<double>(Clock::now() - t0).count());
-  }
-  return best;
-}
 
 struct Canvas {
   Canvas(int w, int h) {
@@ -62,7 +49,7 @@ void run(benchmark::State& state, int w, int h, Draw draw) {
   const double perFrame =
       std::chrono::duration<double>(Clock::now() - t0).count() / double(state.iterations());
   state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(bytes));
-  state.counters["x_memcpy"] = perFrame / memcpySeconds(bytes);
+  state.counters["x_memcpy"] = perFrame / bench::memcpySeconds(bytes);
 }
 
 void BM_memcpy_1920x1080(benchmark::State& state) {

@@ -6,6 +6,8 @@
 // process's CPU time per presented frame in units of it.
 #include <benchmark/benchmark.h>
 
+#include "memcpy_reference.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -17,19 +19,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// Best of several memcpys of `bytes` between two warmed buffers, in seconds.
-double memcpySeconds(size_t bytes) {
-  std::vector<char> from(bytes, 1), to(bytes, 0);
-  double best = 1e9;
-  for (int i = 0; i < 20; ++i) {
-    auto t0 = Clock::now();
-    std::memcpy(to.data(), from.data(), bytes);
-    benchmark::ClobberMemory();
-    best = std::min(best, std::chrono::duration<double>(Clock::now() - t0).count());
-  }
-  return best;
-}
 
 void BM_MemcpyFrame(benchmark::State& state) {
   size_t bytes = size_t(state.range(0)) * size_t(state.range(1)) * 4;
@@ -56,7 +45,7 @@ void drawFrames(benchmark::State& state, Draw draw) {
   }
   double perFrame = std::chrono::duration<double>(Clock::now() - t0).count() / double(state.iterations());
   state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(bytes));
-  state.counters["x_memcpy"] = perFrame / memcpySeconds(bytes);
+  state.counters["x_memcpy"] = perFrame / bench::memcpySeconds(bytes);
 }
 
 void BM_DrawPicture(benchmark::State& state) {
@@ -81,7 +70,7 @@ void BM_PooledFrameCycle(benchmark::State& state) {
     sample->release();
   }
   double perFrame = std::chrono::duration<double>(Clock::now() - t0).count() / double(state.iterations());
-  state.counters["x_memcpy"] = perFrame / memcpySeconds(bytes);
+  state.counters["x_memcpy"] = perFrame / bench::memcpySeconds(bytes);
   state.counters["buffers"] = double(pool.buffersAllocated());
 }
 
