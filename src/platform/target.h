@@ -16,8 +16,10 @@
 #endif
 
 // Hot pixel loops may be compiled a second time for AVX2 and picked at load time where the
-// system loader supports it (ELF indirect functions).
-#if defined(__GNUC__) && defined(__x86_64__) && defined(__ELF__)
+// system loader supports it (ELF indirect functions). Not in sanitizer builds: the loader runs
+// the choosing function before the sanitizer's runtime is ready.
+#if defined(__GNUC__) && defined(__x86_64__) && defined(__ELF__) && !defined(__SANITIZE_THREAD__) && \
+    !defined(__SANITIZE_ADDRESS__)
 #define TAVORIN_PIXEL_LOOP __attribute__((target_clones("avx2", "default")))
 #else
 #define TAVORIN_PIXEL_LOOP
