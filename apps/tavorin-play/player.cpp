@@ -21,6 +21,7 @@
 #include "clip_frames.h"
 #include "engine/engine_stream.h"
 #include "engine/host_window.h"
+#include "engine/engine_component.h"
 #include "engine/library_loader.h"
 #include "engine/media_clock.h"
 #include "engine/plugin_host.h"
@@ -65,10 +66,6 @@ double processCpuMilliseconds() {
          (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
 }
 
-KMC::NarrowString narrow(const char* text) {
-  return KMC::NarrowString(text, &KMC::StandardAllocator<char>::instance());
-}
-
 struct Stream {
   int32_t channelId = 0;
   KMC::StreamDescriptor descriptor{};
@@ -93,7 +90,7 @@ class Session {
         window_(options.windowWidth, options.windowHeight),
         context_(&clock_, window_.handle(), options.windowWidth, options.windowHeight),
         frames_(&pool_, timing_, options.frameWidth, options.frameHeight, options.channels, reverse_),
-        pluginDescriptor_{narrow("tavorin-play")} {}
+        engine_("tavorin-play") {}
 
   int run();
 
@@ -129,8 +126,7 @@ class Session {
 
   std::unique_ptr<host::LibraryLoader> library_;
   host::RecordingPluginHost pluginHost_;
-  KMC::PluginDescriptor pluginDescriptor_;
-  KMC::Plugin* plugin_ = nullptr;
+  host::EngineComponent engine_;
   KMC::ComponentInterface* component_ = nullptr;
   KMC::OutputInterface* output_ = nullptr;
   bool created_ = false;
@@ -171,26 +167,12 @@ bool Session::loadPlugin() {
     err_ << "tavorin-play: cannot load the plug-in '" << path << "': " << library_->error() << "\n";
     return false;
   }
-  KMC::GetPluginFunction entry = library_->getPlugin();
-  if (!entry) {
-    err_ << "tavorin-play: '" << path << "' has no _getPlugin entry\n";
+  if (!engine_.open(*library_, &pluginHost_)) {
+    err_ << "tavorin-play: '" << path << "': " << engine_.error() << "\n";
     return false;
   }
-  if (entry(&pluginHost_, &plugin_) != 0 || !plugin_) {
-    err_ << "tavorin-play: the plug-in made no component\n";
-    plugin_ = nullptr;
-    return false;
-  }
-  plugin_->setDescriptor(&pluginDescriptor_);
-  void* component = nullptr;
-  void* output = nullptr;
-  if (plugin_->queryInterface(KMC::kComponentInterfaceId, &component) != KMC::kResultOk ||
-      plugin_->queryInterface(KMC::kOutputInterfaceId, &output) != KMC::kResultOk || !component || !output) {
-    err_ << "tavorin-play: the component lacks the component or output interface\n";
-    return false;
-  }
-  component_ = static_cast<KMC::ComponentInterface*>(component);
-  output_ = static_cast<KMC::OutputInterface*>(output);
+  component_ = engine_.component();
+  output_ = engine_.output();
   return true;
 }
 
@@ -351,11 +333,9 @@ void Session::closeStreams() {
 void Session::releasePlugin() {
   if (created_) component_->destroy();
   created_ = false;
-  if (plugin_) {
-    while (plugin_->releaseReference() > 0) {
-    }
-  }
-  plugin_ = nullptr;
+  engine_.release();
+  component_ = nullptr;
+  output_ = nullptr;
 }
 
 bool Session::writeSnapshot() {

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "engine/engine_component.h"
 #include "engine/engine_context.h"
 #include "engine/library_loader.h"
 #include "engine/plugin_host.h"
@@ -15,26 +16,12 @@
 namespace {
 
 struct Output {
-  Output()
-      : library(host::defaultPluginPath()),
-        descriptor{KMC::NarrowString("Bench Machine ", &KMC::StandardAllocator<char>::instance())} {
-    library.getPlugin()(&pluginHost, &plugin);
-    plugin->setDescriptor(&descriptor);
-    void* out = nullptr;
-    plugin->queryInterface(
-        KMC::NarrowString("com.kestra.mediacore.interface.component", &KMC::StandardAllocator<char>::instance()), &out);
-    component = static_cast<KMC::ComponentInterface*>(out);
-  }
-  ~Output() {
-    component->destroy();
-    plugin->releaseReference();
-  }
+  Output() : library(host::defaultPluginPath()), engine("Bench Machine ") { engine.open(library, &pluginHost); }
+  ~Output() { engine.component()->destroy(); }
   host::LibraryLoader library;
   host::RecordingPluginHost pluginHost;
-  KMC::PluginDescriptor descriptor;
   host::EngineContext context;
-  KMC::Plugin* plugin = nullptr;
-  KMC::ComponentInterface* component = nullptr;
+  host::EngineComponent engine;
 };
 
 void BM_CopyTwoDescriptors(benchmark::State& state) {
@@ -55,7 +42,7 @@ void runQueries(benchmark::State& state, bool cacheOn) {
     output.context.setSetting("VideoDriver|FormatCache", "Enabled", cacheOn ? 1 : 0);
     for (auto _ : state) {
       KMC::FormatList list;
-      if (!output.component->queryFormats(&output.context, 1, 2, 1, &list) || list.size() != 2) {
+      if (!output.engine.component()->queryFormats(&output.context, 1, 2, 1, &list) || list.size() != 2) {
         state.SkipWithError("query failed");
         break;
       }

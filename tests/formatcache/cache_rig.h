@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/engine_component.h"
 #include "engine/engine_context.h"
 #include "engine/library_loader.h"
 #include "engine/plugin_host.h"
@@ -97,41 +98,23 @@ inline std::string readFile(const std::string& path) {
 class LoadedOutput {
  public:
   explicit LoadedOutput(const char* machineName = "Test Machine ")
-      : library_(host::defaultPluginPath()),
-        descriptor_{KMC::NarrowString(machineName, &KMC::StandardAllocator<char>::instance())} {
-    KMC::GetPluginFunction entry = library_.getPlugin();
-    if (!entry) return;
-    entry(&host_, &plugin_);
-    if (!plugin_) return;
-    plugin_->setDescriptor(&descriptor_);
-    void* out = nullptr;
-    plugin_->queryInterface(KMC::NarrowString("com.kestra.mediacore.interface.component",
-                                              &KMC::StandardAllocator<char>::instance()),
-                            &out);
-    component_ = static_cast<KMC::ComponentInterface*>(out);
+      : library_(host::defaultPluginPath()), engine_(machineName) {
+    engine_.open(library_, &host_);
   }
-  ~LoadedOutput() {
-    if (plugin_) {
-      while (plugin_->releaseReference() > 0) {
-      }
-    }
-  }
-  bool ok() const { return component_ != nullptr; }
-  KMC::ComponentInterface* component() { return component_; }
+  bool ok() const { return component() != nullptr; }
+  KMC::ComponentInterface* component() const { return engine_.component(); }
   host::EngineContext& context() { return context_; }
   void setCache(bool on) { context_.setSetting("VideoDriver|FormatCache", "Enabled", on ? 1 : 0); }
   // A query as the engine asks it: video (1, 2) with flag 1.
   bool queryFormats(KMC::FormatList* out, int32_t kind = 1, int32_t subkind = 2, int32_t flag = 1) {
-    return component_->queryFormats(&context_, kind, subkind, flag, out);
+    return component()->queryFormats(&context_, kind, subkind, flag, out);
   }
 
  private:
   host::LibraryLoader library_;
   host::RecordingPluginHost host_;
-  KMC::PluginDescriptor descriptor_;
   host::EngineContext context_;
-  KMC::Plugin* plugin_ = nullptr;
-  KMC::ComponentInterface* component_ = nullptr;
+  host::EngineComponent engine_;  // released before the context and host it was given
 };
 
 inline std::string code(const KMC::FormatDescriptor& descriptor) {

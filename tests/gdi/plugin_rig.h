@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/engine_component.h"
 #include "engine/engine_context.h"
 #include "engine/engine_stream.h"
 #include "engine/host_window.h"
@@ -74,9 +75,7 @@ typedef std::function<uint32_t(int32_t x, int32_t y)> Picture;
 class PluginRig {
  public:
   explicit PluginRig(int32_t windowWidth = 640, int32_t windowHeight = 480)
-      : clock(1000), context(&clock), window(windowWidth, windowHeight) {
-    descriptor.name = KMC::NarrowString("Test Machine", &KMC::StandardAllocator<char>::instance());
-  }
+      : clock(1000), context(&clock), window(windowWidth, windowHeight), engine("Test Machine") {}
   ~PluginRig() { shutdown(); }
 
   // Loads the plug-in and starts create on a thread of its own (create waits for a window).
@@ -85,14 +84,13 @@ class PluginRig {
       ADD_FAILURE() << library.error();
       return false;
     }
-    KMC::GetPluginFunction entry = library.getPlugin();
-    if (!entry || entry(&pluginHost, &plugin) != 0 || !plugin) return false;
-    plugin->setDescriptor(&descriptor);
-    void* found = nullptr;
-    if (plugin->queryInterface(id("com.kestra.mediacore.interface.component"), &found) != KMC::kResultOk) return false;
-    component = static_cast<KMC::ComponentInterface*>(found);
-    if (plugin->queryInterface(id("com.kestra.mediacore.interface.output"), &found) != KMC::kResultOk) return false;
-    output = static_cast<KMC::OutputInterface*>(found);
+    if (!engine.open(library, &pluginHost)) {
+      ADD_FAILURE() << engine.error();
+      return false;
+    }
+    plugin = engine.plugin();
+    component = engine.component();
+    output = engine.output();
     createThread = std::thread([this] {
       createAnswer.store(component->create(&context) ? 1 : 0);
     });
@@ -196,12 +194,8 @@ class PluginRig {
     for (PortInterface* port : ports) output->removePort(port);
     ports.clear();
     component->destroy();
-    plugin->releaseReference();
+    engine.release();
     plugin = nullptr;
-  }
-
-  static KMC::NarrowString id(const char* text) {
-    return KMC::NarrowString(text, &KMC::StandardAllocator<char>::instance());
   }
 
   host::LibraryLoader& library = pluginLibrary();
@@ -210,7 +204,7 @@ class PluginRig {
   host::EngineContext context;
   host::SampleLedger ledger;
   host::HostWindow window;
-  KMC::PluginDescriptor descriptor;
+  host::EngineComponent engine;
   KMC::Plugin* plugin = nullptr;
   KMC::ComponentInterface* component = nullptr;
   KMC::OutputInterface* output = nullptr;
