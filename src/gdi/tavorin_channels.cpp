@@ -18,23 +18,29 @@ ChannelSurface* surfaceOf(VideoOutput<Tavorin>::Channel* channel) {
   return static_cast<ChannelSurface*>(channel->rendererData);
 }
 
+// A memory DC holding a new w x h bitmap compatible with window; previous is what the bitmap
+// displaced (non-null while the pair exists).
+void createSelectedBitmap(HDC window, int32_t width, int32_t height, HDC& dc, HBITMAP& bitmap, HGDIOBJ& previous) {
+  dc = CreateCompatibleDC(window);
+  bitmap = CreateCompatibleBitmap(window, width, height);
+  previous = SelectObject(dc, bitmap);
+}
+
+// Undoes createSelectedBitmap: the displaced object goes back, then bitmap and DC are deleted.
+void deleteSelectedBitmap(HDC& dc, HBITMAP& bitmap, HGDIOBJ& previous) {
+  if (previous) {
+    SelectObject(dc, previous);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    previous = nullptr;
+  }
+  dc = nullptr;
+  bitmap = nullptr;
+}
+
 void deleteBitmaps(ChannelSurface* surface) {
-  if (surface->maskPrevious) {
-    SelectObject(surface->maskDC, surface->maskPrevious);
-    DeleteObject(surface->maskBitmap);
-    DeleteDC(surface->maskDC);
-    surface->maskPrevious = nullptr;
-  }
-  surface->maskDC = nullptr;
-  surface->maskBitmap = nullptr;
-  if (surface->imagePrevious) {
-    SelectObject(surface->imageDC, surface->imagePrevious);
-    DeleteObject(surface->imageBitmap);
-    DeleteDC(surface->imageDC);
-    surface->imagePrevious = nullptr;
-  }
-  surface->imageDC = nullptr;
-  surface->imageBitmap = nullptr;
+  deleteSelectedBitmap(surface->maskDC, surface->maskBitmap, surface->maskPrevious);
+  deleteSelectedBitmap(surface->imageDC, surface->imageBitmap, surface->imagePrevious);
 }
 
 void freePixels(ChannelSurface* surface) {
@@ -120,12 +126,8 @@ VideoSample* Tavorin::acceptFrame(Channel* channel, VideoSample* sample) {
   surface->surfaceHeight = height;
   describeBuffers(surface, width, height);
   HDC window = static_cast<HDC>(windowDC_);
-  surface->maskDC = CreateCompatibleDC(window);
-  surface->maskBitmap = CreateCompatibleBitmap(window, width, height);
-  surface->maskPrevious = SelectObject(surface->maskDC, surface->maskBitmap);
-  surface->imageDC = CreateCompatibleDC(window);
-  surface->imageBitmap = CreateCompatibleBitmap(window, width, height);
-  surface->imagePrevious = SelectObject(surface->imageDC, surface->imageBitmap);
+  createSelectedBitmap(window, width, height, surface->maskDC, surface->maskBitmap, surface->maskPrevious);
+  createSelectedBitmap(window, width, height, surface->imageDC, surface->imageBitmap, surface->imagePrevious);
   return sample;
 }
 
