@@ -188,6 +188,10 @@ class VideoOutput : public Plugin, public OutputComponent, public TimeMultiplier
     formatCache_.registerFormat(cost, typeId, fourCC);
   }
   FormatCache& formatCache() { return formatCache_; }
+  // Recomputes the cache switch from the engine's setting and the hardware name from the
+  // descriptor's name (plus the renderer's identity while the cache is on), as create and
+  // every format query do.
+  void readFormatCacheSetting(ComponentContext* context);
 
  private:
   friend class Channel;

@@ -17,6 +17,18 @@ bool VideoOutput<T>::queryFormats(ComponentContext* context, int32_t kind, int32
   if (!((kind == 1 && subkind == 2) || (kind == 4 && subkind == 1))) return false;
   if (!out) return false;
 
+  readFormatCacheSetting(context);
+
+  auto registerPending = [this, context]() {
+    if (!formatsPending_) return;
+    context_ = context;
+    if (registerFormats(1)) formatsPending_ = false;
+  };
+  return formatCache_.answerQuery(kind, out, registerPending);
+}
+
+template <typename T>
+void VideoOutput<T>::readFormatCacheSetting(ComponentContext* context) {
   std::string name;
   if (descriptor_) name = descriptor_->name.toStdString();
   bool cacheOn = readFormatCacheSwitch(context);
@@ -26,13 +38,6 @@ bool VideoOutput<T>::queryFormats(ComponentContext* context, int32_t kind, int32
   }
   formatCache_.setHardwareName(name);
   formatCache_.setEnabled(cacheOn);
-
-  auto registerPending = [this, context]() {
-    if (!formatsPending_) return;
-    context_ = context;
-    if (registerFormats(1)) formatsPending_ = false;
-  };
-  return formatCache_.answerQuery(kind, out, registerPending);
 }
 
 }  // namespace KMC

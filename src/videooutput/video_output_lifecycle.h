@@ -87,15 +87,7 @@ bool VideoOutput<T>::create(ComponentContext* context) {
   context_ = context;
   clock_ = context->getClock();
 
-  std::string hardwareName;
-  if (descriptor_ && descriptor_->name.data()) hardwareName = descriptor_->name.toStdString();
-  bool cacheOn = readFormatCacheSwitch(context);
-  if (cacheOn) {
-    const char* identity = rendererIdentity();
-    if (identity) hardwareName += identity;
-  }
-  formatCache_.setHardwareName(hardwareName);
-  formatCache_.setEnabled(cacheOn);
+  readFormatCacheSetting(context);
 
   if (formatsPending_ && registerFormats(0)) formatsPending_ = false;
 
