@@ -13,9 +13,9 @@ run_suite() {
   (cd "$build" && ctest --output-on-failure -j "$jobs")
 }
 
-run_suite build
-run_suite build-asan -DTAVORIN_SANITIZE=address -DTAVORIN_BUILD_BENCH=OFF -DTAVORIN_BUILD_PLAYER=ON
-run_suite build-tsan -DTAVORIN_SANITIZE=thread -DTAVORIN_BUILD_BENCH=OFF -DTAVORIN_BUILD_PLAYER=ON
+run_suite build -DTAVORIN_WERROR=ON
+run_suite build-asan -DTAVORIN_WERROR=ON -DTAVORIN_SANITIZE=address -DTAVORIN_BUILD_BENCH=OFF -DTAVORIN_BUILD_PLAYER=ON
+run_suite build-tsan -DTAVORIN_WERROR=ON -DTAVORIN_SANITIZE=thread -DTAVORIN_BUILD_BENCH=OFF -DTAVORIN_BUILD_PLAYER=ON
 echo "== Windows"
 scripts/windows-build.sh
 echo "all tests passed"

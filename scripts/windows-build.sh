@@ -32,7 +32,7 @@ allowed_imports='^(KERNEL32|USER32|GDI32|SHELL32|WINMM|ADVAPI32|msvcrt|ntdll)\.d
 configure_and_build() {
   local arch="$1" dir="$2"; shift 2
   cmake -S "$root" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-$arch.cmake" \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVORIN_BUILD_PLAYER=OFF -DTAVORIN_BUILD_BENCH=OFF "$@" >/dev/null
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVORIN_BUILD_PLAYER=OFF -DTAVORIN_BUILD_BENCH=OFF -DTAVORIN_WERROR=ON "$@" >/dev/null
   cmake --build "$dir" -j "$jobs"
 }
 

@@ -4,7 +4,8 @@
 // SHGetFolderPathW, timeGetTime, LoadLibraryW, ...) and includes this header. On Windows it is
 // <windows.h>; elsewhere it is the POSIX stand-ins under posix/, each a small honest
 // implementation of what the call does on Windows, as far as this code relies on it.
-// Include it from .cpp files only: portable headers never see the platform.
+// Include it from .cpp files and from headers private to one subsystem's sources (such as the
+// renderer's channel_surface.h); the engine-facing headers of framework/ never see it.
 #pragma once
 
 #ifdef _WIN32
