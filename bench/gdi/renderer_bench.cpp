@@ -10,6 +10,7 @@
 #include <benchmark/benchmark.h>
 
 #include "memcpy_reference.h"
+#include "repetition_statistics.h"
 
 #include <algorithm>
 #include <atomic>
@@ -117,9 +118,6 @@ void BM_Memcpy1080p(benchmark::State& state) {
   state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(kFrameBytes));
 }
 
-// The fastest of the repetitions, beside Google Benchmark's mean and median.
-double fastest(const std::vector<double>& values) { return *std::min_element(values.begin(), values.end()); }
-
 // A new opaque 1080p "BGRX" frame as the loop takes it in: acceptFrame (the channel's bitmaps
 // made anew) and convertFrame (the pixel pass and the upload), two copies of the frame at best.
 void BM_AcceptAndConvertFrame1080pBGRX(benchmark::State& state) {
@@ -133,7 +131,7 @@ void BM_AcceptAndConvertFrame1080pBGRX(benchmark::State& state) {
   }
   report(state, reference);
 }
-BENCHMARK(BM_AcceptAndConvertFrame1080pBGRX)->ComputeStatistics("min", fastest)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AcceptAndConvertFrame1080pBGRX)->ComputeStatistics("min", bench::fastest)->Unit(benchmark::kMillisecond);
 
 // convertFrame alone: the pixel pass and the picture upload (and the mask upload with holes).
 void BM_ConvertFrame1080pBGRA(benchmark::State& state) {
@@ -149,7 +147,7 @@ void BM_ConvertFrame1080pBGRA(benchmark::State& state) {
   report(state, reference);
   state.SetLabel(holes ? "with transparent pixels" : "opaque");
 }
-BENCHMARK(BM_ConvertFrame1080pBGRA)->Arg(0)->Arg(1)->ComputeStatistics("min", fastest)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ConvertFrame1080pBGRA)->Arg(0)->Arg(1)->ComputeStatistics("min", bench::fastest)->Unit(benchmark::kMillisecond);
 
 // drawChannel into a 1080p back buffer: from a 1080p picture (1:1) or a 720p one (stretched).
 void BM_DrawChannel(benchmark::State& state) {
@@ -165,7 +163,7 @@ void BM_DrawChannel(benchmark::State& state) {
   report(state, reference);
   state.SetLabel(width == kWidth ? "1920x1080 1:1" : "1280x720 stretched to 1920x1080");
 }
-BENCHMARK(BM_DrawChannel)->Args({1920, 1080})->Args({1280, 720})->ComputeStatistics("min", fastest)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DrawChannel)->Args({1920, 1080})->Args({1280, 720})->ComputeStatistics("min", bench::fastest)->Unit(benchmark::kMillisecond);
 
 // One whole redraw: black back buffer, an opaque 1080p picture, a 1080p "BGRA" overlay with
 // transparent pixels (mask pair), and the copy into the window.
@@ -185,7 +183,7 @@ void BM_Redraw1080pTwoChannels(benchmark::State& state) {
   }
   report(state, reference);
 }
-BENCHMARK(BM_Redraw1080pTwoChannels)->ComputeStatistics("min", fastest)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Redraw1080pTwoChannels)->ComputeStatistics("min", bench::fastest)->Unit(benchmark::kMillisecond);
 
 // One whole redraw as a player composes a picture and an overlay: a 720p picture stretched to
 // the 1080p window (HALFTONE), a 1080p "BGRA" overlay with transparent pixels at 1:1 (mask
@@ -206,7 +204,7 @@ void BM_Redraw1080pStretchedPictureAndOverlay(benchmark::State& state) {
   }
   report(state, reference);
 }
-BENCHMARK(BM_Redraw1080pStretchedPictureAndOverlay)->ComputeStatistics("min", fastest)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Redraw1080pStretchedPictureAndOverlay)->ComputeStatistics("min", bench::fastest)->Unit(benchmark::kMillisecond);
 
 BENCHMARK(BM_Memcpy1080p)->Unit(benchmark::kMillisecond);
 
