@@ -105,13 +105,17 @@ void Tavorin::detachChannel(Channel* channel) {
 VideoSample* Tavorin::acceptFrame(Channel* channel, VideoSample* sample) {
   ChannelSurface* surface = surfaceOf(channel);
   if (!surface || !sample) return sample;
-  freePixels(surface);
   int32_t width = 0, height = 0;
   frameSurfaceSize(sample, &width, &height);
   // A frame whose sizes would make the upload read outside it is shown as nothing: the
   // channel is skipped until the next frame, and the frame keeps its usual ownership.
   bool usable = frameBlockIsReadable(sample, width, height);
-  if (usable) {
+  // The buffers of the previous frame serve a frame of the same size (the upload rewrites
+  // every pixel it uses), so a steady stream allocates nothing here.
+  const bool keepBuffers = usable && surface->picturePixels && surface->surfaceWidth == width &&
+                           surface->surfaceHeight == height;
+  if (!keepBuffers) freePixels(surface);
+  if (usable && !keepBuffers) {
     size_t bytes = static_cast<size_t>(width) * static_cast<size_t>(height) * 4;
     surface->picturePixels = static_cast<uint32_t*>(std::malloc(bytes));
     surface->maskPixels = static_cast<uint32_t*>(std::malloc(bytes));

@@ -191,6 +191,25 @@ TEST(Gdi, FillRectExcludesRightAndBottomAndClips) {
     }
   }
   EXPECT_EQ(GetPixel(c.dc, 1, 1), RGB(0x12, 0x34, 0x56));
+
+  // Inverted on an axis: the flipped run, columns right + 1 to left (rows bottom + 1 to top).
+  // Empty, wholly outside or far-out rects never write outside the bitmap.
+  Canvas f(4, 4, fill(16, 0x00111111));
+  RECT inverted = {2, 3, 0, 1};  // columns 1-2, rows 2-3
+  ASSERT_NE(FillRect(f.dc, &inverted, brush), 0);
+  for (const RECT& nothing : {RECT{2, 0, 2, 4}, RECT{4, 0, 9, 4}, RECT{0, -5, 4, 0},
+                              RECT{INT32_MIN, INT32_MIN, INT32_MIN + 1, 0}, RECT{0, -1, 9, -9}}) {
+    ASSERT_NE(FillRect(f.dc, &nothing, brush), 0);
+  }
+  for (int y = 0; y < 4; ++y) {
+    for (int x = 0; x < 4; ++x) {
+      const bool filled = x >= 1 && x <= 2 && y >= 2;
+      EXPECT_EQ(f.at(x, y), filled ? painted : 0x00111111u) << x << "," << y;
+    }
+  }
+  RECT everything = {INT32_MAX, INT32_MIN, INT32_MIN, INT32_MAX};
+  ASSERT_NE(FillRect(f.dc, &everything, brush), 0);
+  EXPECT_EQ(f.read(), fill(16, painted));
   DeleteObject(brush);
 }
 
@@ -203,11 +222,17 @@ TEST(Gdi, SetDIBitsHonoursOrientationStartAndLineCount) {
   EXPECT_EQ(SetDIBits(nullptr, c.bitmap, 1, 2, scans.data(), &info, DIB_RGB_COLORS), 2);
   EXPECT_EQ(c.read(), (std::vector<uint32_t>{0x00999999, 0x00999999, 0x00000201, 0x00000202,
                                              0x00000101, 0x00000102, 0x00999999, 0x00999999}));
-  // Top-down: scan lines count from the top; asking beyond the DIB copies what exists.
+  // Top-down: start still counts from the DIB's bottom, so the two lines from start 0 are the
+  // bottom rows 2 and 3, in buffer order; the answer is the number asked for, also when part
+  // of the run lies above the DIB's top (start 3: rows -1 and 0, only row 0 exists).
+  Canvas t(2, 4, fill(8, 0x00999999));
   info.bmiHeader.biHeight = -4;
-  EXPECT_EQ(SetDIBits(nullptr, c.bitmap, 3, 5, scans.data(), &info, DIB_RGB_COLORS), 1);
-  EXPECT_EQ(c.at(0, 3), 0x00000101u);
-  EXPECT_EQ(c.at(0, 0), 0x00999999u);
+  EXPECT_EQ(SetDIBits(nullptr, t.bitmap, 0, 2, scans.data(), &info, DIB_RGB_COLORS), 2);
+  EXPECT_EQ(t.read(), (std::vector<uint32_t>{0x00999999, 0x00999999, 0x00999999, 0x00999999,
+                                             0x00000101, 0x00000102, 0x00000201, 0x00000202}));
+  EXPECT_EQ(SetDIBits(nullptr, t.bitmap, 3, 2, scans.data(), &info, DIB_RGB_COLORS), 2);
+  EXPECT_EQ(t.at(0, 0), 0x00000201u);
+  EXPECT_EQ(t.at(0, 1), 0x00999999u);
 
   BITMAPINFO wrong = info;
   wrong.bmiHeader.biBitCount = 24;
@@ -295,6 +320,8 @@ TEST(Gdi, BadAndDeletedHandlesAnswerFailure) {
   uint32_t pixels[4] = {};
   EXPECT_EQ(SetDIBits(nullptr, bitmap, 0, 2, pixels, &info, DIB_RGB_COLORS), 0);
   EXPECT_EQ(CreateCompatibleBitmap(screen, -1, 4), nullptr);
+  EXPECT_EQ(CreateCompatibleBitmap(screen, 0, 4), nullptr);
+  EXPECT_EQ(CreateCompatibleBitmap(screen, 4, 0), nullptr);
   EXPECT_EQ(CreateCompatibleBitmap(screen, 40000, 1), nullptr);
   ReleaseDC(nullptr, screen);
 }

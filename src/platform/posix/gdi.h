@@ -120,9 +120,10 @@ HDC CreateCompatibleDC(HDC reference);
 BOOL DeleteDC(HDC dc);
 
 // --- objects ---------------------------------------------------------------------------------
-// A 32-bit width x height bitmap, zero-filled (Windows leaves it undefined). A zero width or
-// height gives a 1x1 bitmap, as on Windows; negative ones, sides over 32767 or more than 2^28
-// pixels (what the scaler's 16.16 coordinates can address), or a bad dc, give null.
+// A 32-bit width x height bitmap, black (Windows leaves it undefined). A width or height of 0
+// or less, sides over 32767 or more than 2^28 pixels (what the scaler's 16.16 coordinates can
+// address), or a bad dc, give null. The pixel memory is taken when the bitmap is first drawn
+// into or read; a call that then cannot have it answers its failure value.
 HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height);
 HBRUSH CreateSolidBrush(COLORREF colour);
 // WHITE_BRUSH or BLACK_BRUSH; null for others.
@@ -145,7 +146,9 @@ int GetStretchBltMode(HDC dc);
 BOOL SetBrushOrgEx(HDC dc, int x, int y, POINT* previous);
 
 // --- drawing ---------------------------------------------------------------------------------
-// Fills [left, right) x [top, bottom), clipped to the DC's surface. An empty or inverted rect
+// Fills [left, right) x [top, bottom), clipped to the DC's surface; never writes outside it. On
+// an axis where the rect is inverted (right < left) the flipped run is filled, columns
+// right + 1 to left (rows bottom + 1 to top), as GDI treats negative extents. An empty rect
 // fills nothing and succeeds. Answers 0 on a bad dc or brush.
 int FillRect(HDC dc, const RECT* rect, HBRUSH brush);
 // Answers the colour set, or (COLORREF)-1 when the pixel is outside the surface or dc is bad.
@@ -166,15 +169,18 @@ BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int s
                 int sourceY, int sourceWidth, int sourceHeight, DWORD rop);
 
 // --- DIBs ------------------------------------------------------------------------------------
-// Copies scan lines [start, start + lines) of a 32-bit BI_RGB DIB into the bitmap. Scan lines
-// are counted from the bottom for a bottom-up DIB (positive biHeight) and from the top for a
-// top-down one; bits points at scan line start. The DIB's top row lands on the bitmap's top
-// row; rows and columns beyond the bitmap are dropped. dc may be null. Answers the number of
-// scan lines copied, 0 on failure (bad bitmap, other formats, usage other than DIB_RGB_COLORS).
+// Copies scan lines of a 32-bit BI_RGB DIB into the bitmap; bits holds `lines` rows. start
+// counts from the bottom of the DIB in both orientations: for a bottom-up DIB (positive
+// biHeight) bits holds scan lines start .. start + lines - 1 from the bottom, and the answer is
+// how many of them the DIB has; for a top-down one (negative biHeight) bits' rows are the DIB's
+// rows |h| - start - lines .. |h| - start - 1 counted from the top, and the answer is `lines`.
+// The DIB's top row lands on the bitmap's top row; rows and columns beyond the bitmap (or the
+// DIB) are dropped. dc may be null. Answers 0 on failure (bad bitmap, other formats, usage
+// other than DIB_RGB_COLORS).
 int SetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, const void* bits,
               const BITMAPINFO* info, UINT usage);
-// The reverse of SetDIBits, for 32-bit BI_RGB requests (biWidth x |biHeight| as given by the
-// caller). With bits null, fills in info's header from the bitmap (32 bits, bottom-up) and
+// The reverse of SetDIBits (the same rows, the same answer), for 32-bit BI_RGB requests
+// (biWidth x |biHeight| as given by the caller). With bits null, fills in info's header from the bitmap (32 bits, bottom-up) and
 // answers nonzero. dc may be null. This is how tests read pixels, as on Windows.
 int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMAPINFO* info,
               UINT usage);

@@ -1,9 +1,12 @@
 // BitBlt and StretchBlt: geometry (mirroring, clipping), nearest-pixel copies in plain loops,
-// HALFTONE resampling on pixman, and the SRCCOPY / SRCAND / SRCPAINT combination.
+// HALFTONE resampling (box halving, then pixman), and the SRCCOPY / SRCAND / SRCPAINT
+// combination. Scratch pictures come from the pixel pool, so repeated blits allocate nothing.
 #ifdef _WIN32
 #error "posix/gdi_blit.cpp is the POSIX platform layer"
 #endif
+#include "platform/posix/gdi_halve.h"
 #include "platform/posix/gdi_internal.h"
+#include "platform/target.h"
 
 #include <pixman.h>
 
@@ -13,6 +16,7 @@
 
 namespace {
 
+using gdi::PixelMemory;
 using gdi::Pixels;
 
 // One axis of a blit. Destination index i (0 <= i < dn) is the pixel at d0 + i; its centre maps
@@ -50,16 +54,24 @@ struct Axis {
   bool identity() const { return sn == dn && !mirror; }
 };
 
+// Kept apart so the compiler sees plain loops over two arrays and vectorises them.
+TAVORIN_PIXEL_LOOP void andRow(uint32_t* __restrict d, const uint32_t* __restrict s, size_t n) {
+  for (size_t i = 0; i < n; ++i) d[i] &= s[i];
+}
+TAVORIN_PIXEL_LOOP void orRow(uint32_t* __restrict d, const uint32_t* __restrict s, size_t n) {
+  for (size_t i = 0; i < n; ++i) d[i] |= s[i];
+}
+
 void combine(uint32_t* __restrict d, const uint32_t* __restrict s, size_t n, DWORD rop) {
   switch (rop) {
     case SRCCOPY:
       std::memcpy(d, s, n * 4);
       break;
     case SRCAND:
-      for (size_t i = 0; i < n; ++i) d[i] &= s[i];
+      andRow(d, s, n);
       break;
     case SRCPAINT:
-      for (size_t i = 0; i < n; ++i) d[i] |= s[i];
+      orRow(d, s, n);
       break;
   }
 }
@@ -68,16 +80,20 @@ void combine(uint32_t* __restrict d, const uint32_t* __restrict s, size_t n, DWO
 void blitNearest(const Pixels& dst, const Pixels& src, const Axis& ax, const Axis& ay,
                  DWORD rop) {
   const size_t width = size_t(ax.last - ax.first);
+  if (ax.identity()) {
+    const int64_t sx = ax.source(ax.first);
+    for (int64_t j = ay.first; j < ay.last; ++j) {
+      combine(dst.data + (ay.d0 + j) * dst.stride + (ax.d0 + ax.first),
+              src.data + ay.source(j) * src.stride + sx, width, rop);
+    }
+    return;
+  }
   std::vector<int32_t> columns(width);
   for (size_t i = 0; i < width; ++i) columns[i] = int32_t(ax.source(ax.first + int64_t(i)));
-  std::vector<uint32_t> row(ax.identity() ? 0 : width);
+  std::vector<uint32_t> row(width);
   for (int64_t j = ay.first; j < ay.last; ++j) {
     uint32_t* d = dst.data + (ay.d0 + j) * dst.stride + (ax.d0 + ax.first);
     const uint32_t* s = src.data + ay.source(j) * src.stride;
-    if (ax.identity()) {
-      combine(d, s + columns[0], width, rop);
-      continue;
-    }
     for (size_t i = 0; i < width; ++i) row[i] = s[columns[i]];
     combine(d, row.data(), width, rop);
   }
@@ -87,58 +103,44 @@ pixman_image_t* wrap(uint32_t* data, int width, int height, ptrdiff_t stride) {
   return pixman_image_create_bits(PIXMAN_a8r8g8b8, width, height, data, int(stride * 4));
 }
 
-// An owned intermediate picture.
-struct Picture {
-  std::vector<uint32_t> pixels;
-  int width = 0, height = 0;
-};
-
-// Halves `from` on the axes that ask for it: each new pixel is the average of the 2 (or 2x2)
-// pixels under it (pixman's bilinear filter sampled exactly between them); an odd last one is
-// averaged with itself.
-Picture halve(pixman_image_t* from, int width, int height, bool halveX, bool halveY) {
-  Picture to;
-  to.width = halveX ? (width + 1) / 2 : width;
-  to.height = halveY ? (height + 1) / 2 : height;
-  to.pixels.resize(size_t(to.width) * to.height);
-  pixman_transform_t t;
-  pixman_transform_init_scale(&t, pixman_int_to_fixed(halveX ? 2 : 1),
-                              pixman_int_to_fixed(halveY ? 2 : 1));
-  pixman_image_set_transform(from, &t);
-  pixman_image_set_filter(from, PIXMAN_FILTER_BILINEAR, nullptr, 0);
-  pixman_image_set_repeat(from, PIXMAN_REPEAT_PAD);
-  pixman_image_t* dest = wrap(to.pixels.data(), to.width, to.height, to.width);
-  pixman_image_composite32(PIXMAN_OP_SRC, from, nullptr, dest, 0, 0, 0, 0, 0, 0, to.width,
-                           to.height);
-  pixman_image_unref(dest);
-  return to;
-}
-
 // HALFTONE: box average when shrinking (repeated exact halvings, then one bilinear step for
 // the remaining ratio below 2), bilinear interpolation when enlarging.
-void blitHalftone(const Pixels& dst, const Pixels& src, const Axis& ax, const Axis& ay,
+// False when no memory could be had for an intermediate picture.
+bool blitHalftone(const Pixels& dst, const Pixels& src, const Axis& ax, const Axis& ay,
                   DWORD rop) {
   // The part of the source run inside the source surface; pixels beyond it are padded.
   const int sx = int(std::max<int64_t>(ax.s0, 0));
   const int sy = int(std::max<int64_t>(ay.s0, 0));
   int width = int(std::min<int64_t>(ax.s0 + ax.sn, src.width) - sx);
   int height = int(std::min<int64_t>(ay.s0 + ay.sn, src.height) - sy);
-  pixman_image_t* image = wrap(src.data + sy * src.stride + sx, width, height, src.stride);
-  Picture current;
+  // Shrinking by 2 or more: halve the axes that still shrink by 2 or more, each step an exact
+  // box average into a pooled picture, then one bilinear pass for the ratio left (below 2).
+  // After k halvings every pixel is the plain mean of the 2^k x 2^k source block under it, so
+  // every source pixel weighs the same, which is what GDI's halftone shrinking shows (a smooth
+  // average with no pixels skipped) rather than the aliasing of sampling a few of them.
+  const uint32_t* picture = src.data + sy * src.stride + sx;
+  ptrdiff_t stride = src.stride;
+  PixelMemory halved[2];
+  int step = 0;
   double fx = 1, fy = 1;  // source pixels per intermediate pixel
   for (;;) {
     const bool hx = double(ax.sn) / (ax.dn * fx) >= 2 && width > 1;
     const bool hy = double(ay.sn) / (ay.dn * fy) >= 2 && height > 1;
     if (!hx && !hy) break;
-    Picture next = halve(image, width, height, hx, hy);
-    pixman_image_unref(image);
-    current = std::move(next);
-    width = current.width;
-    height = current.height;
+    const int nextWidth = hx ? gdi::halvedLength(width) : width;
+    const int nextHeight = hy ? gdi::halvedLength(height) : height;
+    PixelMemory& next = halved[step++ % 2];
+    next = PixelMemory::take(size_t(nextWidth) * size_t(nextHeight));
+    if (!next) return false;
+    gdi::halvePicture(picture, stride, width, height, hx, hy, next.data());
+    picture = next.data();
+    stride = nextWidth;
+    width = nextWidth;
+    height = nextHeight;
     fx *= hx ? 2 : 1;
     fy *= hy ? 2 : 1;
-    image = wrap(current.pixels.data(), width, height, width);
   }
+  pixman_image_t* image = wrap(const_cast<uint32_t*>(picture), width, height, stride);
   // Destination coordinate X maps to source U = s0 + (X - d0) * sn / dn (mirrored:
   // s0 + sn - (X - d0) * sn / dn), and U to intermediate V = (U - start) / f.
   auto affine = [](const Axis& a, int start, double f, double& scale, double& offset) {
@@ -173,7 +175,11 @@ void blitHalftone(const Pixels& dst, const Pixels& src, const Axis& ax, const Ax
   } else {
     // Resample a strip at a time into a small buffer, then combine it with the destination.
     constexpr int kStrip = 16;
-    std::vector<uint32_t> strip(size_t(w) * kStrip);
+    PixelMemory strip = PixelMemory::take(size_t(w) * kStrip);
+    if (!strip) {
+      pixman_image_unref(image);
+      return false;
+    }
     pixman_image_t* dest = wrap(strip.data(), w, kStrip, w);
     for (int y = 0; y < h; y += kStrip) {
       const int rows = std::min(kStrip, h - y);
@@ -187,6 +193,7 @@ void blitHalftone(const Pixels& dst, const Pixels& src, const Axis& ax, const Ax
     pixman_image_unref(dest);
   }
   pixman_image_unref(image);
+  return true;
 }
 
 }  // namespace
@@ -205,19 +212,26 @@ BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int s
   Axis ax(x, width, sourceX, sourceWidth);
   Axis ay(y, height, sourceY, sourceHeight);
   if (!ax.clip(dst.width, src.width) || !ay.clip(dst.height, src.height)) return TRUE;
+  // A destination bitmap never drawn into is black: ANDing leaves it black, ORing is a copy.
+  if (dst.blank() && (rop == SRCAND || dst.bitmap == src.bitmap)) return TRUE;
+  if (dst.blank() && rop == SRCPAINT) rop = SRCCOPY;
+  // The source first: when both are one bitmap, it is then fully there to be read.
+  const gdi::Area written = {int(ax.d0 + ax.first), int(ay.d0 + ay.first), int(ax.d0 + ax.last),
+                             int(ay.d0 + ay.last)};
+  if (!src.prepare() || !dst.prepare(rop == SRCCOPY ? &written : nullptr)) return FALSE;
   // Reading and writing one surface: read from a snapshot so overlapping runs come out as if
   // the source had been copied first.
-  std::vector<uint32_t> snapshot;
+  PixelMemory snapshot;
   if (src.data == dst.data) {
-    snapshot.assign(src.data, src.data + size_t(src.height) * size_t(src.stride));
+    const size_t pixels = size_t(src.height) * size_t(src.stride);
+    snapshot = PixelMemory::take(pixels);
+    if (!snapshot) return FALSE;
+    std::memcpy(snapshot.data(), src.data, pixels * 4);
     src.data = snapshot.data();
   }
   const bool unscaled = ax.sn == ax.dn && ay.sn == ay.dn;
-  if (to.stretchMode == HALFTONE && !unscaled) {
-    blitHalftone(dst, src, ax, ay, rop);
-  } else {
-    blitNearest(dst, src, ax, ay, rop);
-  }
+  if (to.stretchMode == HALFTONE && !unscaled) return blitHalftone(dst, src, ax, ay, rop);
+  blitNearest(dst, src, ax, ay, rop);
   return TRUE;
 }
 

@@ -19,22 +19,40 @@ bool supported(const BITMAPINFO* info, UINT usage) {
          h.biHeight != INT32_MIN;
 }
 
-// Calls copyRow(bitmapRow, dibRowIndexFromBits) for each of the given scan lines that lands in
-// the bitmap, and answers the number of scan lines the DIB has in [start, start + lines).
-template <class CopyRow>
-int forEachScanLine(const BITMAPINFOHEADER& h, const Bitmap& bitmap, UINT start, UINT lines,
-                    CopyRow copyRow) {
-  const int64_t dibHeight = h.biHeight > 0 ? h.biHeight : -int64_t(h.biHeight);
-  if (int64_t(start) >= dibHeight) return 0;
-  const int64_t count = std::min<int64_t>(lines, dibHeight - start);
-  for (int64_t i = 0; i < count; ++i) {
-    const int64_t scan = int64_t(start) + i;
-    // The DIB's top row is the bitmap's top row.
-    const int64_t row = h.biHeight > 0 ? dibHeight - 1 - scan : scan;
-    if (row < bitmap.height) copyRow(int(row), size_t(i));
+// Where the scan lines of a call go. Bottom-up DIB: scan line start + i (buffer row i) is DIB
+// row |h| - 1 - start - i counted from the top; lines past the DIB's end do not exist. Top-down
+// DIB: start counts from the DIB's bottom as well, so buffer row i is row |h| - start - lines + i.
+// The DIB's top row is the bitmap's top row; rows outside the bitmap are dropped.
+struct ScanLines {
+  ScanLines(const BITMAPINFOHEADER& h, int bitmapHeight, UINT start, UINT lines) {
+    const int64_t dibHeight = h.biHeight > 0 ? h.biHeight : -int64_t(h.biHeight);
+    bottomUp = h.biHeight > 0;
+    int64_t count;
+    if (bottomUp) {
+      count = std::max<int64_t>(0, std::min<int64_t>(lines, dibHeight - start));
+      answer = int(count);
+      top = dibHeight - 1 - start;
+      first = std::max<int64_t>(0, top - bitmapHeight + 1);
+      last = std::min<int64_t>(count, top + 1);
+    } else {
+      count = lines;
+      answer = int(std::min<int64_t>(lines, INT32_MAX));
+      top = dibHeight - start - int64_t(lines);
+      first = std::max<int64_t>(0, -top);
+      last = std::min<int64_t>(count, std::min<int64_t>(dibHeight, bitmapHeight) - top);
+    }
   }
-  return int(count);
-}
+  int64_t rowOf(int64_t i) const { return bottomUp ? top - i : top + i; }
+  bool any() const { return first < last; }
+  // The bitmap rows written, as [firstRow, lastRow).
+  int64_t firstRow() const { return std::min(rowOf(first), rowOf(last - 1)); }
+  int64_t lastRow() const { return std::max(rowOf(first), rowOf(last - 1)) + 1; }
+
+  bool bottomUp;
+  int answer;
+  int64_t top;          // row of buffer row 0
+  int64_t first, last;  // buffer rows that land in the bitmap: [first, last)
+};
 
 }  // namespace
 
@@ -46,13 +64,20 @@ int SetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, const void* bits,
   if (!b) return 0;
   const BITMAPINFOHEADER& h = info->bmiHeader;
   const size_t rowPixels = size_t(h.biWidth);
-  const size_t copyBytes = std::min<size_t>(rowPixels, size_t(b->width)) * 4;
+  const int columns = int(std::min<int64_t>(h.biWidth, b->width));
   const uint32_t* source = static_cast<const uint32_t*>(bits);
   std::lock_guard<std::mutex> guard(b->lock);
-  return forEachScanLine(h, *b, start, lines, [&](int row, size_t index) {
-    std::memcpy(b->pixels + size_t(row) * size_t(b->width), source + index * rowPixels,
-                copyBytes);
-  });
+  const ScanLines scans(h, b->height, start, lines);
+  if (!scans.any()) return scans.answer;
+  // What the rows cover needs no clearing first; a whole bitmap is only copied.
+  const gdi::Area written = {0, int(scans.firstRow()), columns, int(scans.lastRow())};
+  uint32_t* pixels = b->pixels(&written);
+  if (pixels == nullptr) return 0;
+  for (int64_t i = scans.first; i < scans.last; ++i) {
+    std::memcpy(pixels + scans.rowOf(i) * b->width, source + size_t(i) * rowPixels,
+                size_t(columns) * 4);
+  }
+  return scans.answer;
 }
 
 int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMAPINFO* info,
@@ -78,8 +103,14 @@ int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMAP
   const size_t copyPixels = std::min<size_t>(rowPixels, size_t(b->width));
   uint32_t* dest = static_cast<uint32_t*>(bits);
   std::lock_guard<std::mutex> guard(b->lock);
-  return forEachScanLine(h, *b, start, lines, [&](int row, size_t index) {
-    std::memcpy(dest + index * rowPixels, b->pixels + size_t(row) * size_t(b->width),
-                copyPixels * 4);
-  });
+  const ScanLines scans(h, b->height, start, lines);
+  for (int64_t i = scans.first; i < scans.last; ++i) {
+    uint32_t* to = dest + size_t(i) * rowPixels;
+    if (b->blank()) {
+      std::memset(to, 0, copyPixels * 4);  // black, without giving the bitmap memory
+    } else {
+      std::memcpy(to, b->pixels() + scans.rowOf(i) * b->width, copyPixels * 4);
+    }
+  }
+  return scans.answer;
 }

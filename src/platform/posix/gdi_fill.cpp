@@ -10,6 +10,23 @@ using gdi::Pixels;
 using gdi::SurfaceLock;
 using gdi::Target;
 
+namespace {
+
+// One axis of a fill: [from, to) as given, or for to < from the flipped run [to + 1, from + 1),
+// as GDI's pattern fill treats a negative extent; then clipped to [0, size).
+void fillRange(LONG from, LONG to, int size, int& first, int& last) {
+  int64_t a = from, b = to;
+  if (b < a) {
+    const int64_t left = a;
+    a = b + 1;
+    b = left + 1;
+  }
+  first = int(std::clamp<int64_t>(a, 0, size));
+  last = int(std::clamp<int64_t>(b, 0, size));
+}
+
+}  // namespace
+
 int FillRect(HDC dc, const RECT* rect, HBRUSH brush) {
   if (rect == nullptr) return 0;
   Target target = gdi::targetOf(dc);
@@ -19,10 +36,15 @@ int FillRect(HDC dc, const RECT* rect, HBRUSH brush) {
   SurfaceLock lock(target, nullptr);
   Pixels p = lock.pixelsOf(target);
   lock.markDrawn(target);
-  const int left = std::max<LONG>(rect->left, 0), right = std::min<LONG>(rect->right, p.width);
-  const int top = std::max<LONG>(rect->top, 0), bottom = std::min<LONG>(rect->bottom, p.height);
-  for (int y = top; y < bottom; ++y) {
-    std::fill(p.data + y * p.stride + left, p.data + y * p.stride + right, value);
+  gdi::Area area;
+  fillRange(rect->left, rect->right, p.width, area.left, area.right);
+  fillRange(rect->top, rect->bottom, p.height, area.top, area.bottom);
+  if (area.left >= area.right || area.top >= area.bottom) return 1;
+  // Black on a bitmap that was never drawn changes nothing: it is black already.
+  if (value == 0 && p.blank()) return 1;
+  if (!p.prepare(&area)) return 0;
+  for (int y = area.top; y < area.bottom; ++y) {
+    std::fill(p.data + y * p.stride + area.left, p.data + y * p.stride + area.right, value);
   }
   return 1;
 }
@@ -32,7 +54,7 @@ COLORREF SetPixel(HDC dc, int x, int y, COLORREF colour) {
   if (!target.valid) return COLORREF(-1);
   SurfaceLock lock(target, nullptr);
   Pixels p = lock.pixelsOf(target);
-  if (x < 0 || y < 0 || x >= p.width || y >= p.height) return COLORREF(-1);
+  if (x < 0 || y < 0 || x >= p.width || y >= p.height || !p.prepare()) return COLORREF(-1);
   p.data[y * p.stride + x] = gdi::pixelOf(colour & 0x00FFFFFFu);
   lock.markDrawn(target);
   return colour & 0x00FFFFFFu;
@@ -44,5 +66,7 @@ COLORREF GetPixel(HDC dc, int x, int y) {
   SurfaceLock lock(target, nullptr);
   Pixels p = lock.pixelsOf(target);
   if (x < 0 || y < 0 || x >= p.width || y >= p.height) return CLR_INVALID;
+  if (p.blank()) return 0;
+  if (!p.prepare()) return CLR_INVALID;
   return gdi::colourOf(p.data[y * p.stride + x]);
 }

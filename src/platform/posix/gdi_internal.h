@@ -5,6 +5,7 @@
 #endif
 
 #include "platform/posix/gdi.h"
+#include "platform/posix/gdi_pixel_pool.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -23,15 +24,31 @@ struct Object {
   bool stock = false;
 };
 
-// Pixel storage is fixed at creation; pixels are read and written under `lock`.
+// The pixels [left, right) x [top, bottom) of a surface.
+struct Area {
+  int left, top, right, bottom;
+};
+
+// A bitmap takes its pixel memory (from the pool) when it is first drawn into or read; until
+// then it has none and its content is black (every bit 0), the content of a new bitmap. So a
+// bitmap that is never used costs nothing, and one that is wholly overwritten first is never
+// cleared. Pixels are read and written under `lock`.
 struct Bitmap : Object {
-  Bitmap(int w, int h);
-  ~Bitmap() override;
+  Bitmap(int w, int h) : Object(Kind::Bitmap), width(w), height(h) {}
   const int width;
   const int height;
-  uint32_t* const pixels;  // width * height, top row first, 64-byte aligned
   std::mutex lock;
   uintptr_t selectedIn = 0;  // DC handle it is selected in; GUARDED_BY(registry mutex)
+
+  // With lock: true while the bitmap has no memory (all black).
+  bool blank() const { return !memory_; }
+  // With lock: width * height pixels, top row first, ready to read and write. A blank bitmap
+  // takes memory here and clears all of it except `overwritten`, which the caller is about to
+  // write in full. Null when no memory can be had.
+  uint32_t* pixels(const Area* overwritten = nullptr);
+
+ private:
+  PixelMemory memory_;
 };
 
 struct Brush : Object {
@@ -67,12 +84,21 @@ Target targetOf(HDC dc);
 std::shared_ptr<Brush> brushOf(HBRUSH brush);
 std::shared_ptr<Bitmap> bitmapOf(HBITMAP bitmap);
 
-// Pixels of a target while its lock is held.
+// Pixels of a target while its lock is held. For a bitmap, data stays null until prepare()
+// (see Bitmap::pixels): a caller first learns the size, then says what it will overwrite.
 struct Pixels {
   uint32_t* data = nullptr;
   int width = 0;
   int height = 0;
   ptrdiff_t stride = 0;  // in pixels
+  Bitmap* bitmap = nullptr;
+
+  bool blank() const { return bitmap != nullptr && bitmap->blank(); }
+  // Sets data; false when a bitmap's memory cannot be had.
+  bool prepare(const Area* overwritten = nullptr) {
+    if (bitmap != nullptr) data = bitmap->pixels(overwritten);
+    return data != nullptr || width == 0;
+  }
 };
 
 // Locks the surfaces of up to two targets in address order (each once) and exposes their
@@ -86,6 +112,7 @@ class SurfaceLock {
   SurfaceLock& operator=(const SurfaceLock&) = delete;
 
   // Pixels of a target passed to the constructor; empty when it has no surface (screen DC).
+  // A bitmap's data is null until Pixels::prepare().
   Pixels pixelsOf(const Target& t) const;
   void markDrawn(const Target& t);
 

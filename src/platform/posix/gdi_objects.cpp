@@ -102,17 +102,23 @@ HDC addDC(std::shared_ptr<DC> dc) {
 
 }  // namespace
 
-Bitmap::Bitmap(int w, int h)
-    : Object(Kind::Bitmap),
-      width(w),
-      height(h),
-      pixels(static_cast<uint32_t*>(
-          std::aligned_alloc(64, (size_t(w) * size_t(h) * 4 + 63) / 64 * 64))) {
-  if (pixels == nullptr) throw std::bad_alloc();
-  std::memset(pixels, 0, size_t(w) * size_t(h) * 4);
+uint32_t* Bitmap::pixels(const Area* overwritten) {
+  if (memory_) return memory_.data();
+  memory_ = PixelMemory::take(size_t(width) * size_t(height));
+  uint32_t* data = memory_.data();
+  if (data == nullptr) return nullptr;
+  // Pool memory holds an earlier bitmap's pixels: clear what the caller will not overwrite.
+  const size_t w = size_t(width);
+  Area keep = overwritten ? *overwritten : Area{0, 0, 0, 0};
+  if (keep.left >= keep.right || keep.top >= keep.bottom) keep = {0, 0, 0, 0};
+  std::memset(data, 0, size_t(keep.top) * w * 4);
+  for (int y = keep.top; y < keep.bottom; ++y) {
+    std::memset(data + y * w, 0, size_t(keep.left) * 4);
+    std::memset(data + y * w + keep.right, 0, (w - size_t(keep.right)) * 4);
+  }
+  std::memset(data + size_t(keep.bottom) * w, 0, size_t(height - keep.bottom) * w * 4);
+  return data;
 }
-
-Bitmap::~Bitmap() { std::free(pixels); }
 
 Target targetOf(HDC dc) {
   Registry& r = registry();
@@ -179,7 +185,7 @@ SurfaceLock::~SurfaceLock() {
 Pixels SurfaceLock::pixelsOf(const Target& t) const {
   Pixels p;
   if (t.bitmap) {
-    p.data = t.bitmap->pixels;
+    p.bitmap = t.bitmap.get();
     p.width = t.bitmap->width;
     p.height = t.bitmap->height;
   } else if (t.window && t.window->magic == TAVORIN_WINDOW_SURFACE_MAGIC &&
@@ -233,12 +239,11 @@ BOOL DeleteDC(HDC dc) {
 }
 
 HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height) {
-  if (width < 0 || height < 0 || width > kMaxSide || height > kMaxSide ||
+  if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide ||
       int64_t(width) * height > kMaxPixels) {
     return nullptr;
   }
   if (!targetOf(dc).valid) return nullptr;
-  if (width == 0 || height == 0) width = height = 1;
   std::shared_ptr<Bitmap> bitmap;
   try {
     bitmap = std::make_shared<Bitmap>(width, height);
