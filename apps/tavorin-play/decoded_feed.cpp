@@ -126,6 +126,7 @@ bool DecodedFeed::deliver(const AVFrame* picture, int64_t time, double duration)
     ++conversionFailures_;
     return !stop_;
   }
+  made_.fetch_add(1);
   if (picture->sample_aspect_ratio.num > 0 && picture->sample_aspect_ratio.den > 0) {
     aspect_.store(picture->width * av_q2d(picture->sample_aspect_ratio) / picture->height);
   } else {

@@ -64,8 +64,11 @@ class DecodedFeed : public FrameFeed {
   double period() const override { return nominalPeriod_; }
   double displayAspect() const override { return aspect_.load(); }
 
+  // Pictures the decoder gave (backwards play decodes some more than once).
   int64_t decoded() const { return decoded_.load(); }
-  // Undecodable packets and pictures that could not be converted, skipped.
+  // Frames made for playing: handed out, or unplayed.
+  int64_t made() const { return made_.load(); }
+  // Damaged packets and pictures (see VideoFile), and pictures that could not be converted.
   int64_t damaged() const;
   // Frames made but never handed out (still queued when playing stopped).
   int64_t unplayed() const { return unplayed_.load(); }
@@ -103,6 +106,7 @@ class DecodedFeed : public FrameFeed {
   int64_t conversionFailures_ = 0;  // with lock_
 
   std::atomic<int64_t> decoded_{0};
+  std::atomic<int64_t> made_{0};
   std::atomic<int64_t> unplayed_{0};
   std::atomic<double> aspect_{0};
 };

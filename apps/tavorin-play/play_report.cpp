@@ -23,9 +23,9 @@ LatenessSummary summarizeLateness(std::vector<int32_t> lateness) {
 std::string formatReport(const PlayReport& r) {
   char text[1024];
   std::string out;
-  std::snprintf(text, sizeof text,
-                "frames     %lld in the clip, %lld delivered, %lld presented (%.1f%%), %lld dropped late\n",
-                static_cast<long long>(r.expected), static_cast<long long>(r.delivered),
+  bool files = !r.streams.empty() && r.streams.front().decoded >= 0;
+  std::snprintf(text, sizeof text, "frames     %lld %s, %lld delivered, %lld presented (%.1f%%), %lld dropped late\n",
+                static_cast<long long>(r.expected), files ? "made from the files" : "in the clip", static_cast<long long>(r.delivered),
                 static_cast<long long>(r.presented), 100.0 * r.presentedShare(), static_cast<long long>(r.dropped));
   out += text;
   std::snprintf(text, sizeof text, "lateness   mean %.1f ms, p95 %d ms, max %d ms (media time, %lld frames)\n",
@@ -41,7 +41,7 @@ std::string formatReport(const PlayReport& r) {
   for (const StreamReport& s : r.streams) {
     std::string decoded = s.decoded < 0 ? "" : std::to_string(s.decoded) + " decoded, ";
     std::snprintf(text, sizeof text,
-                  "stream %d   %s: %s%lld delivered, %lld presented, %lld dropped late, %lld damaged skipped, "
+                  "stream %d   %s: %s%lld delivered, %lld presented, %lld dropped late, %lld damaged, "
                   "%lld unplayed; lateness mean %.1f ms, p95 %d ms, max %d ms\n",
                   s.channelId, s.name.c_str(), decoded.c_str(), static_cast<long long>(s.delivered),
                   static_cast<long long>(s.presented), static_cast<long long>(s.dropped),

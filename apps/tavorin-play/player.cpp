@@ -497,7 +497,7 @@ PlayReport Session::report() const {
       s.damaged = stream.decoder->damaged();
       s.unplayed = stream.decoder->unplayed();
       s.problem = stream.decoder->problem();
-      r.expected += s.decoded;
+      r.expected += stream.decoder->made();
     }
     r.delivered += s.delivered;
     r.damaged += s.damaged;

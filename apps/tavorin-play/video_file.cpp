@@ -3,6 +3,7 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/log.h>
 #include <libavutil/pixdesc.h>
 }
 
@@ -43,6 +44,8 @@ void VideoFile::close() {
 
 bool VideoFile::open(const std::string& path, int decodeThreads, std::string* error) {
   close();
+  // Damage is counted in the report; FFmpeg's own notes on it would bury the progress line.
+  av_log_set_level(AV_LOG_FATAL);
   if (!packet_) {
     *error = "out of memory";
     return false;
@@ -120,7 +123,11 @@ bool VideoFile::open(const std::string& path, int decodeThreads, std::string* er
 bool VideoFile::receive(AVFrame* frame) {
   while (!finished_) {
     int result = avcodec_receive_frame(decoder_, frame);
-    if (result == 0) return true;
+    if (result == 0) {
+      // A picture the decoder patched up over damaged data plays, and is counted.
+      if (frame->decode_error_flags != 0 || (frame->flags & AV_FRAME_FLAG_CORRUPT)) ++damaged_;
+      return true;
+    }
     if (result == AVERROR_EOF) break;
     if (result != AVERROR(EAGAIN)) {
       ++damaged_;  // a picture that could not be decoded; the next packet may be fine

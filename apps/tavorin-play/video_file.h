@@ -2,7 +2,8 @@
 // the decoded pictures one at a time. FFmpeg's headers stay out of this header.
 //
 // Damaged input does not end the run: a packet the decoder refuses, or a decoding error, is
-// counted and skipped, and decoding goes on with the next packet. A read error other than the
+// counted and skipped, and decoding goes on with the next packet; a picture the decoder
+// patched up over damaged data is counted and plays. A read error other than the
 // end of the file ends the stream like its end (what was read plays), and is counted too.
 #pragma once
 
@@ -53,7 +54,8 @@ class VideoFile {
   // the decoder; answers false when the file cannot seek.
   bool seek(int64_t ms);
 
-  // Packets the decoder refused and decoding or read errors skipped so far. Any thread.
+  // Packets the decoder refused, decoding or read errors skipped, and pictures patched up over
+  // damage, so far. Any thread.
   int64_t damagedPackets() const { return damaged_.load(); }
 
  private:
