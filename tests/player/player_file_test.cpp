@@ -1,0 +1,278 @@
+// The player on real video: files made at test time by FFmpeg's command-line tool from its
+// built-in sources, decoded and played through the plug-in off-screen and on a private Xvfb.
+// What the player reports is checked against ffprobe, and what it drew against the picture
+// ffmpeg itself writes for the same moment.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "player_run.h"
+#include "png_reader.h"
+#include "xvfb_server.h"
+
+namespace {
+
+// Runs a shell command; answers its exit status (-1 when it could not run).
+int shell(const std::string& command) {
+  int status = std::system(command.c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The first line a command prints.
+std::string firstLine(const std::string& command) {
+  std::string text;
+  if (FILE* pipe = popen(command.c_str(), "r")) {
+    char buffer[256];
+    while (fgets(buffer, sizeof buffer, pipe)) text += buffer;
+    pclose(pipe);
+  }
+  return text.substr(0, text.find('\n'));
+}
+
+// One test file: how ffmpeg makes it.
+struct MediaRecipe {
+  const char* name;
+  const char* ffmpegArguments;  // between "-f lavfi -i" and the output name
+};
+
+// A second or so each, small, so every run is short.
+const MediaRecipe kRecipes[] = {
+    // Odd size and the NTSC rate, H.264 in MP4 (4:4:4: 4:2:0 needs even sides).
+    {"odd.mp4", "testsrc2=s=320x240:r=30000/1001:d=1 -vf scale=321:241 -c:v libx264 -pix_fmt yuv444p -g 12"},
+    // MPEG-4 Part 2 in AVI, anamorphic: 240x180 samples 4:3 wide show as 320x180.
+    {"wide.avi", "smptehdbars=s=240x180:r=25:d=1 -vf setsar=4/3 -c:v mpeg4 -q:v 3"},
+    // Alpha: the left half transparent, run-length coded RGBA in MOV.
+    {"alpha.mov", "testsrc2=s=160x120:r=15:d=1 -vf \"format=rgba,geq=r='r(X,Y)':g='g(X,Y)':b='b(X,Y)':"
+                  "a='if(lt(X,W/2),0,255)'\" -c:v qtrle"},
+    // Variable frame rate: runs of frames with gaps between them.
+    {"vfr.mkv", "testsrc2=s=160x120:r=30:d=1.5 -vf \"select='lt(mod(n,30),8)+eq(mod(n,7),0)'\" -fps_mode vfr -c:v libx264"},
+    // The whole of which the truncated file is the first half; moov first so the half opens.
+    {"whole.mp4", "mandelbrot=s=160x120:r=25 -t 2 -c:v libx264 -g 10 -movflags +faststart"},
+    // Two pictures of different shapes one after the other in one transport stream.
+    {"first.ts", "testsrc2=s=160x120:r=25:d=0.6 -c:v libx264 -g 5"},
+    {"second.ts", "smptehdbars=s=192x108:r=25:d=0.6 -c:v libx264 -g 5 -output_ts_offset 0.6"},
+};
+
+class PlayerFiles : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    folder_ = ::testing::TempDir() + "tavorin_media_" + std::to_string(getpid()) + "/";
+    mkdir(folder_.c_str(), 0700);
+    ready_ = shell("command -v ffmpeg >/dev/null && command -v ffprobe >/dev/null") == 0;
+    for (const MediaRecipe& recipe : kRecipes) {
+      if (!ready_) break;
+      ready_ = shell("ffmpeg -v error -nostdin -y -f lavfi -i " + std::string(recipe.ffmpegArguments) + " " + path(recipe.name)) == 0;
+    }
+    if (!ready_) return;
+    // The truncated file; the size change; a file with an unknown codec tag; no video; no media.
+    ready_ = shell("head -c $(( $(stat -c%s " + path("whole.mp4") + ") / 2 )) " + path("whole.mp4") + " > " + path("cut.mp4")) == 0 &&
+             shell("cat " + path("first.ts") + " " + path("second.ts") + " > " + path("sizes.ts")) == 0 &&
+             shell("sed 's/FMP4/ZZZZ/g' " + path("wide.avi") + " > " + path("unknown.avi")) == 0 &&
+             shell("ffmpeg -v error -nostdin -y -f lavfi -i sine=d=0.3 " + path("audio.wav")) == 0 &&
+             shell("echo 'not a video' > " + path("text.mp4")) == 0;
+  }
+  static void TearDownTestSuite() { shell("rm -rf " + folder_); }
+
+  void SetUp() override {
+    ASSERT_TRUE(ready_) << "making the test media with the ffmpeg command-line tool failed (is package ffmpeg installed?)";
+  }
+
+  static std::string path(const std::string& name) { return folder_ + name; }
+
+  // Pictures the decoder gives for the file, as ffprobe counts them.
+  static long long ffprobeFrames(const std::string& name) {
+    std::string count = firstLine("ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames "
+                                  "-of csv=p=0 " + path(name));
+    return count.empty() ? -1 : std::atoll(count.c_str());
+  }
+
+  // ffmpeg's own picture at the file's last frame, scaled to width x height.
+  static PngPicture lastPicture(const std::string& name, int width, int height) {
+    std::string last = firstLine("ffprobe -v error -select_streams v:0 -show_entries frame=best_effort_timestamp_time "
+                                 "-of csv=p=0 " + path(name) + " | tail -n 1");
+    std::string out = path(name + ".last.png");
+    shell("ffmpeg -v error -nostdin -y -ss " + last + " -i " + path(name) + " -frames:v 1 -vf scale=" +
+          std::to_string(width) + ":" + std::to_string(height) + " " + out);
+    return readPng(out);
+  }
+
+  static std::string folder_;
+  static bool ready_;
+};
+
+std::string PlayerFiles::folder_;
+bool PlayerFiles::ready_ = false;
+
+// Every frame made was delivered or left unplayed, every delivered one presented or dropped
+// late (the whole file played, so none is left in a queue), and every one released once.
+void expectEveryFrameAccountedFor(const PlayerRun& run) {
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  ASSERT_FALSE(run.report.empty()) << run.out << run.err;
+  EXPECT_EQ(run.count("made"), run.count("delivered") + run.count("unplayed"));
+  EXPECT_EQ(run.count("presented") + run.count("dropped"), run.count("delivered"));
+  EXPECT_GT(run.count("presented"), run.count("dropped"));
+  EXPECT_EQ(run.count("released"), run.count("made"));
+  EXPECT_EQ(run.count("extra_releases"), 0);
+  EXPECT_EQ(run.report.at("released_ok"), "1");
+}
+
+TEST_F(PlayerFiles, EveryDecodedFrameIsPlayedOnceAndTheCountsAgreeWithFfprobe) {
+  struct Case {
+    const char* file;
+    const char* options;
+  };
+  const Case cases[] = {
+      {"odd.mp4", ""},       {"wide.avi", ""},      {"alpha.mov", ""},      {"vfr.mkv", ""},
+      {"cut.mp4", ""},       {"sizes.ts", ""},      {"odd.mp4", "--pull"},  {"vfr.mkv", "--rate -1000"},
+      {"wide.avi", "--rate -1500 --pull"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.file) + " " + c.options);
+    long long frames = ffprobeFrames(c.file);
+    ASSERT_GT(frames, 0);
+    PlayerRun run = runPlayer(std::string(c.options) + " " + path(c.file));
+    expectEveryFrameAccountedFor(run);
+    ASSERT_EQ(run.streams.size(), 1u) << run.out;
+    EXPECT_EQ(fieldCount(run.streams[0], "delivered"), frames) << "every picture once, in either direction";
+    if (std::string(c.options).find("--rate -") == std::string::npos) {
+      EXPECT_EQ(fieldCount(run.streams[0], "decoded"), frames);
+    }
+    if (std::string(c.file) == "cut.mp4") EXPECT_GT(run.count("damaged"), 0) << "the cut is counted";
+  }
+}
+
+// The tile's pixels inside (left, top, width, height) of shot against picture, inset by a
+// few pixels for the edges scaling blurs: mean difference per colour byte.
+double meanDifference(const PngPicture& shot, const PngPicture& picture, int left, int top) {
+  const int inset = 3;
+  double sum = 0;
+  long long count = 0;
+  for (int y = inset; y < picture.height - inset; ++y) {
+    for (int x = inset; x < picture.width - inset; ++x) {
+      uint32_t a = shot.at(left + x, top + y), b = picture.at(x, y);
+      for (int shift = 0; shift < 24; shift += 8) sum += std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF));
+      count += 3;
+    }
+  }
+  return count ? sum / count : 1e9;
+}
+
+bool isBlack(uint32_t p) { return ((p >> 16) & 0xFF) <= 8 && ((p >> 8) & 0xFF) <= 8 && (p & 0xFF) <= 8; }
+
+TEST_F(PlayerFiles, TheLastPictureIsFfmpegsOwnScaledIntoItsTileBetweenBlackBars) {
+  // 321x241 in a 400x200 window: 266 wide, centred, with black bars left and right.
+  PngPicture expected = lastPicture("odd.mp4", 266, 200);
+  ASSERT_EQ(expected.width, 266);
+  for (bool onXvfb : {false, true}) {
+    SCOPED_TRACE(onXvfb ? "Xvfb" : "off-screen");
+#if TAVORIN_HAVE_XVFB
+    std::unique_ptr<XvfbServer> server(onXvfb ? new XvfbServer : nullptr);
+    std::string display = server ? server->display() : "";
+    if (onXvfb) ASSERT_FALSE(display.empty()) << "Xvfb did not start";
+#else
+    if (onXvfb) continue;
+    std::string display;
+#endif
+    std::string shotPath = path(onXvfb ? "odd_x11.png" : "odd_offscreen.png");
+    PlayerRun run = runPlayer("--window 400x200 --snapshot " + shotPath + " " + path("odd.mp4"), display);
+    expectEveryFrameAccountedFor(run);
+    PngPicture shot = readPng(shotPath);
+    ASSERT_EQ(shot.width, 400);
+    EXPECT_LT(meanDifference(shot, expected, 67, 0), 10.0);
+    for (int y : {5, 100, 195}) {
+      EXPECT_TRUE(isBlack(shot.at(30, y))) << "left bar";
+      EXPECT_TRUE(isBlack(shot.at(370, y))) << "right bar";
+    }
+  }
+}
+
+TEST_F(PlayerFiles, TwoFilesSideBySideAndAPictureWithAlphaOverAnother) {
+  // Side by side in 640x240: each tile is 300x232.5 at 10 and 330 (1/64 gutters); the
+  // 321x241 picture fills its width (300x225), the anamorphic one shows 16:9 (300x169).
+  std::string sideBySide = path("side.png");
+  PlayerRun run = runPlayer("--window 640x240 --snapshot " + sideBySide + " " + path("odd.mp4") + " " + path("wide.avi"));
+  expectEveryFrameAccountedFor(run);
+  EXPECT_EQ(run.streams.size(), 2u);
+  PngPicture shot = readPng(sideBySide);
+  ASSERT_EQ(shot.width, 640);
+  EXPECT_LT(meanDifference(shot, lastPicture("odd.mp4", 300, 225), 10, 8), 12.0);
+  EXPECT_LT(meanDifference(shot, lastPicture("wide.avi", 300, 169), 330, 36), 12.0);
+  EXPECT_TRUE(isBlack(shot.at(320, 120))) << "the gutter";
+  EXPECT_TRUE(isBlack(shot.at(480, 20))) << "the bar above the wide picture";
+
+  // Stacked in 320x240: the alpha picture's transparent left half shows the one below.
+  std::string stacked = path("stacked.png");
+  run = runPlayer("--stack --window 320x240 --snapshot " + stacked + " " + path("odd.mp4") + " " + path("alpha.mov"));
+  expectEveryFrameAccountedFor(run);
+  shot = readPng(stacked);
+  ASSERT_EQ(shot.width, 320);
+  PngPicture below = lastPicture("odd.mp4", 320, 240), above = lastPicture("alpha.mov", 320, 240);
+  double leftBelow = 0, leftAbove = 0, rightAbove = 0;
+  int samples = 0;
+  for (int y = 10; y < 230; y += 10) {
+    for (int x = 10; x < 150; x += 10) {
+      auto distance = [](uint32_t a, uint32_t b) {
+        int d = 0;
+        for (int shift = 0; shift < 24; shift += 8) d += std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF));
+        return d / 3.0;
+      };
+      leftBelow += distance(shot.at(x, y), below.at(x, y));
+      leftAbove += distance(shot.at(x, y), above.at(x, y));
+      rightAbove += distance(shot.at(x + 165, y), above.at(x + 165, y));
+      ++samples;
+    }
+  }
+  EXPECT_LT(leftBelow / samples, 12.0) << "the lower picture through the transparent half";
+  EXPECT_GT(leftAbove / samples, 20.0) << "none of the upper picture's colours where it is transparent";
+  EXPECT_LT(rightAbove / samples, 12.0) << "the upper picture where it is opaque";
+}
+
+TEST_F(PlayerFiles, BadFilesAreNamedWithWhatIsWrongAndPlayNothing) {
+  struct Case {
+    const char* file;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"missing.mp4", "cannot open: No such file or directory"},
+      {"text.mp4", "cannot open: Invalid data found when processing input"},
+      {"audio.wav", "no video stream"},
+      {"unknown.avi", "unsupported video codec 'ZZZZ'"},
+  };
+  std::string all;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    PlayerRun run = runPlayer(path(c.file));
+    EXPECT_EQ(run.exitCode, 4) << run.err;
+    EXPECT_NE(run.err.find("tavorin-play: " + path(c.file) + ": " + c.message), std::string::npos) << run.err;
+    EXPECT_TRUE(run.report.empty());
+    all += " " + path(c.file);
+  }
+  // Among good ones, bad files are named and left out; the good one plays.
+  PlayerRun run = runPlayer(all + " " + path("alpha.mov"));
+  expectEveryFrameAccountedFor(run);
+  EXPECT_EQ(run.streams.size(), 1u);
+  EXPECT_NE(run.err.find("no video stream"), std::string::npos);
+}
+
+TEST_F(PlayerFiles, LoopSecondsAndStartPointPlayTheirShareAndReleaseWhatIsLeft) {
+  // 1 s looped for 1.5 s of media time plays the file and then some; what was decoded ahead
+  // when playing stopped is released unplayed.
+  long long frames = ffprobeFrames("odd.mp4");
+  PlayerRun run = runPlayer("--loop --seconds 1.5 " + path("odd.mp4"));
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_GT(run.count("delivered"), frames);
+  EXPECT_EQ(run.count("made"), run.count("delivered") + run.count("unplayed"));
+  EXPECT_EQ(run.report.at("released_ok"), "1");
+  // From 0.5 s of a 1 s file: about half is played.
+  run = runPlayer("--start 0.5 " + path("whole.mp4"));
+  expectEveryFrameAccountedFor(run);
+  long long all = ffprobeFrames("whole.mp4");
+  EXPECT_NEAR(run.count("delivered"), all * 3 / 4, 2) << "1.5 of 2 seconds";
+}
+
+}  // namespace
