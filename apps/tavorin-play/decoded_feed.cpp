@@ -118,25 +118,26 @@ double DecodedFeed::ownDuration(const AVFrame* picture) const {
 }
 
 bool DecodedFeed::deliver(const AVFrame* picture, int64_t time, double duration) {
+  {
+    // Room first, then the frame: at most kQueueFrames are made ahead of the taker. This
+    // thread alone fills the queue, so the room stays.
+    std::unique_lock<std::mutex> hold(lock_);
+    space_.wait(hold, [this] { return stop_ || queue_.size() < static_cast<size_t>(kQueueFrames); });
+    if (stop_) return false;
+  }
   int64_t start = std::max<int64_t>(kMediaOrigin + loopOffset_ + time, 1);
   uint32_t length = static_cast<uint32_t>(std::max<int64_t>(std::llround(duration), 1));
   PooledFrame* frame = converter_->convert(picture, pool_, static_cast<int32_t>(std::min<int64_t>(start, INT32_MAX)), length);
-  std::unique_lock<std::mutex> hold(lock_);
+  std::lock_guard<std::mutex> hold(lock_);
   if (!frame) {
     ++conversionFailures_;
-    return !stop_;
+    return true;
   }
   made_.fetch_add(1);
   if (picture->sample_aspect_ratio.num > 0 && picture->sample_aspect_ratio.den > 0) {
     aspect_.store(picture->width * av_q2d(picture->sample_aspect_ratio) / picture->height);
   } else {
     aspect_.store(picture->width * file_.info().sampleAspect / picture->height);
-  }
-  space_.wait(hold, [this] { return stop_ || queue_.size() < static_cast<size_t>(kQueueFrames); });
-  if (stop_) {
-    frame->release();
-    unplayed_.fetch_add(1);
-    return false;
   }
   queue_.push_back(frame);
   return true;

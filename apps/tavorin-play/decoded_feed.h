@@ -42,9 +42,9 @@ struct DecodeOptions {
 
 class DecodedFeed : public FrameFeed {
  public:
-  static const int32_t kMediaOrigin = 100;
-  static const int kQueueFrames = 4;
-  static const int kBackwardsWindow = 8;
+  static constexpr int32_t kMediaOrigin = 100;
+  static constexpr int kQueueFrames = 4;
+  static constexpr int kBackwardsWindow = 8;
 
   DecodedFeed(FramePool* pool, const DecodeOptions& options);
   // Stops the thread; frames still queued are released (and counted unplayed).
@@ -81,8 +81,8 @@ class DecodedFeed : public FrameFeed {
  private:
   void decodeForwards();
   void decodeBackwards();
-  // Converts picture (at file time ms, lasting duration ms) and queues it; waits while the
-  // queue is full. Answers false once stopped.
+  // Waits for room in the queue, then converts picture (at file time ms, lasting duration ms)
+  // and queues it. Answers false once stopped.
   bool deliver(const AVFrame* picture, int64_t time, double duration);
   // The duration of a picture with no later neighbour.
   double ownDuration(const AVFrame* picture) const;

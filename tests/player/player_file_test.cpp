@@ -11,6 +11,12 @@
 #include <string>
 #include <vector>
 
+#include <chrono>
+#include <thread>
+
+#include "decoded_feed.h"
+#include "frame_pool.h"
+#include "picture_converter.h"
 #include "player_run.h"
 #include "png_reader.h"
 #include "xvfb_server.h"
@@ -119,6 +125,81 @@ void expectEveryFrameAccountedFor(const PlayerRun& run) {
   EXPECT_EQ(run.count("released"), run.count("made"));
   EXPECT_EQ(run.count("extra_releases"), 0);
   EXPECT_EQ(run.report.at("released_ok"), "1");
+}
+
+// Takes every frame of a feed as a channel would, keeping their timing; releases them.
+struct Taken {
+  std::vector<int32_t> starts;
+  std::vector<uint32_t> durations;
+  int64_t mostMadeAhead = 0;  // frames made but not yet taken, at most
+};
+
+Taken takeAll(play::DecodedFeed* feed, int width, int height) {
+  Taken taken;
+  while (!feed->exhausted()) {
+    int32_t start = 0;
+    uint32_t duration = 0;
+    if (!feed->nextTiming(&start, &duration)) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      continue;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));  // let the decoder run ahead if it would
+    taken.mostMadeAhead = std::max(taken.mostMadeAhead, feed->made() - feed->handedOut());
+    KMC::VideoSample* frame = feed->take();
+    EXPECT_EQ(frame->startTime, start);
+    EXPECT_EQ(frame->width, width);
+    EXPECT_EQ(frame->height, height);
+    EXPECT_EQ(frame->stride, play::PictureConverter::paddedStride(width));
+    EXPECT_EQ(frame->picture.right - frame->picture.left, width);
+    EXPECT_EQ(frame->picture.bottom - frame->picture.top, height);
+    taken.starts.push_back(frame->startTime);
+    taken.durations.push_back(frame->duration);
+    frame->release();
+  }
+  return taken;
+}
+
+TEST_F(PlayerFiles, DecodedFramesKeepTheDecodersGeometryAndTimingAndFewAreMadeAhead) {
+  EXPECT_GT(play::PictureConverter::paddedStride(321), 321) << "FFmpeg pads a 321-pixel row";
+  play::FramePool pool;
+  long long frames = ffprobeFrames("odd.mp4");
+  {
+    play::DecodedFeed feed(&pool, play::DecodeOptions());
+    std::string error;
+    ASSERT_TRUE(feed.open(path("odd.mp4"), &error)) << error;
+    EXPECT_STREQ(feed.fourCC(), "BGRX");
+    EXPECT_NEAR(feed.period(), 1001.0 / 30, 0.01);
+    feed.start();
+    Taken forwards = takeAll(&feed, 321, 241);
+    ASSERT_EQ(static_cast<long long>(forwards.starts.size()), frames);
+    EXPECT_EQ(forwards.starts.front(), play::DecodedFeed::kMediaOrigin);
+    for (size_t i = 1; i < forwards.starts.size(); ++i) {
+      EXPECT_EQ(forwards.starts[i], forwards.starts[i - 1] + static_cast<int32_t>(forwards.durations[i - 1]))
+          << "each frame lasts until the next";
+      EXPECT_NEAR(forwards.durations[i - 1], 33.4, 1.0);
+    }
+    EXPECT_LE(forwards.mostMadeAhead, play::DecodedFeed::kQueueFrames);
+  }
+  {
+    play::DecodeOptions options;
+    options.backwards = true;
+    play::DecodedFeed feed(&pool, options);
+    std::string error;
+    ASSERT_TRUE(feed.open(path("vfr.mkv"), &error)) << error;
+    feed.start();
+    Taken backwards = takeAll(&feed, 160, 120);
+    ASSERT_EQ(static_cast<long long>(backwards.starts.size()), ffprobeFrames("vfr.mkv"));
+    EXPECT_EQ(backwards.starts.back(), play::DecodedFeed::kMediaOrigin);
+    uint32_t longest = 0;
+    for (size_t i = 1; i < backwards.starts.size(); ++i) {
+      EXPECT_EQ(backwards.starts[i] + static_cast<int32_t>(backwards.durations[i]), backwards.starts[i - 1])
+          << "backwards, each frame still lasts until the one after it in the file";
+      longest = std::max(longest, backwards.durations[i]);
+    }
+    EXPECT_GT(longest, 100u) << "the gaps of the variable rate are kept";
+    EXPECT_LE(backwards.mostMadeAhead, play::DecodedFeed::kQueueFrames);
+  }
+  EXPECT_TRUE(pool.allReleasedExactlyOnce());
 }
 
 TEST_F(PlayerFiles, EveryDecodedFrameIsPlayedOnceAndTheCountsAgreeWithFfprobe) {
