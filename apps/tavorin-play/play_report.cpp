@@ -63,13 +63,14 @@ std::string formatReport(const PlayReport& r) {
   std::snprintf(text, sizeof text,
                 "REPORT expected=%lld delivered=%lld presented=%lld dropped=%lld late_mean=%.2f late_p95=%d "
                 "late_max=%d redraws=%lld seconds=%.3f redraw_rate=%.2f made=%lld released=%lld extra_releases=%lld "
-                "released_ok=%d cpu_ms=%.1f damaged=%lld unplayed=%lld window=%s\n",
+                "released_ok=%d cpu_ms=%.1f damaged=%lld unplayed=%lld buffers=%lld window=%s\n",
                 static_cast<long long>(r.expected), static_cast<long long>(r.delivered),
                 static_cast<long long>(r.presented), static_cast<long long>(r.dropped), r.lateness.mean,
                 r.lateness.p95, r.lateness.max, static_cast<long long>(r.redraws), r.seconds, r.redrawRate(),
                 static_cast<long long>(r.framesMade), static_cast<long long>(r.framesReleased),
                 static_cast<long long>(r.extraReleases), r.releasedOk ? 1 : 0, r.cpuMs,
-                static_cast<long long>(r.damaged), static_cast<long long>(r.unplayed), r.window.c_str());
+                static_cast<long long>(r.damaged), static_cast<long long>(r.unplayed),
+                static_cast<long long>(r.buffersAllocated), r.window.c_str());
   out += text;
   return out;
 }

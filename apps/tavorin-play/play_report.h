@@ -42,6 +42,7 @@ struct PlayReport {
   int64_t redraws = 0;     // window drawings (generation count)
   double seconds = 0;      // wall time from the clock's start to its end
   int64_t framesMade = 0;
+  int64_t buffersAllocated = 0;  // pixel buffers the frame pool allocated (the rest were recycled)
   int64_t framesReleased = 0;
   int64_t extraReleases = 0;
   bool releasedOk = false; // every frame released exactly once

@@ -511,6 +511,7 @@ PlayReport Session::report() const {
   r.redraws = generationAtEnd_ - generationAtStart_;
   r.seconds = playSeconds_;
   r.framesMade = pool_.created();
+  r.buffersAllocated = pool_.buffersAllocated();
   r.framesReleased = pool_.released();
   r.extraReleases = pool_.extraReleases();
   r.releasedOk = pool_.allReleasedExactlyOnce();

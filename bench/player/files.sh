@@ -30,19 +30,20 @@ command -v ffmpeg >/dev/null || { echo "files.sh: the ffmpeg command-line tool i
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
-# Children's user + system CPU so far, in milliseconds.
+# Children's user + system CPU so far, in milliseconds, from the line times wrote into file $1.
 children_ms() {
-  times | awk 'NR == 2 {
+  awk 'NR == 2 {
     split($1, u, "m"); split($2, s, "m")
-    printf "%.0f\n", (u[1] * 60 + u[2] + s[1] * 60 + s[2]) * 1000 }'
+    printf "%.0f\n", (u[1] * 60 + u[2] + s[1] * 60 + s[2]) * 1000 }' "$1"
 }
 
-# CPU milliseconds of one command (its output discarded).
-cpu_ms() {
-  before=$(children_ms)
+# Runs a command (output discarded) and sets ms to its CPU milliseconds. times must run in
+# this shell, not in a command substitution's, to see the command's account.
+measure() {
+  times > "$scratch/before"
   "$@" > /dev/null 2>&1
-  after=$(children_ms)
-  echo $((after - before))
+  times > "$scratch/after"
+  ms=$(( $(children_ms "$scratch/after") - $(children_ms "$scratch/before") ))
 }
 
 printf '%-10s %4s %10s %10s %8s %9s %10s %7s %7s\n' \
@@ -52,8 +53,10 @@ for size in 1280x720 1920x1080; do
     file="$scratch/$size-$fps.mp4"
     ffmpeg -v error -nostdin -y -f lavfi -i "testsrc2=s=$size:r=$fps:d=$seconds" -c:v libx264 -preset veryfast \
       -pix_fmt yuv420p "$file"
-    decode=$(cpu_ms ffmpeg -v error -nostdin -threads 1 -i "$file" -f null -)
-    convert=$(cpu_ms ffmpeg -v error -nostdin -threads 1 -i "$file" -pix_fmt bgr0 -f null -)
+    measure ffmpeg -v error -nostdin -threads 1 -i "$file" -f null -
+    decode=$ms
+    measure ffmpeg -v error -nostdin -threads 1 -i "$file" -pix_fmt bgr0 -f null -
+    convert=$ms
     env -u DISPLAY XDG_DATA_HOME="$scratch" "$player" --decode-threads 1 "$file" > "$scratch/out" 2> "$scratch/err" || {
       echo "files.sh: playing $size at $fps fps failed:" >&2; cat "$scratch/err" >&2; exit 1; }
     grep '^REPORT ' "$scratch/out" | tr ' ' '\n' | awk -F= -v size="$size" -v fps="$fps" -v decode="$decode" \
