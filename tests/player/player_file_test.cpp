@@ -65,7 +65,7 @@ const MediaRecipe kRecipes[] = {
 };
 
 class PlayerFiles : public ::testing::Test {
- protected:
+ public:
   static void SetUpTestSuite() {
     folder_ = ::testing::TempDir() + "tavorin_media_" + std::to_string(getpid()) + "/";
     mkdir(folder_.c_str(), 0700);
@@ -84,10 +84,6 @@ class PlayerFiles : public ::testing::Test {
   }
   static void TearDownTestSuite() { shell("rm -rf " + folder_); }
 
-  void SetUp() override {
-    ASSERT_TRUE(ready_) << "making the test media with the ffmpeg command-line tool failed (is package ffmpeg installed?)";
-  }
-
   static std::string path(const std::string& name) { return folder_ + name; }
 
   // Pictures the decoder gives for the file, as ffprobe counts them.
@@ -97,16 +93,23 @@ class PlayerFiles : public ::testing::Test {
     return count.empty() ? -1 : std::atoll(count.c_str());
   }
 
-  // ffmpeg's own picture at the file's last frame, scaled to width x height.
-  static PngPicture lastPicture(const std::string& name, int width, int height) {
-    std::string last = firstLine("ffprobe -v error -select_streams v:0 -show_entries frame=best_effort_timestamp_time "
-                                 "-of csv=p=0 " + path(name) + " | tail -n 1");
+  // ffmpeg's own picture at the file's frame `back` frames before the last, scaled to
+  // width x height.
+  static PngPicture picture(const std::string& name, int width, int height, int back = 0) {
+    std::string stamp = firstLine("ffprobe -v error -select_streams v:0 -show_entries frame=best_effort_timestamp_time "
+                                  "-of csv=p=0 " + path(name) + " | tail -n " + std::to_string(back + 1) + " | head -n 1");
     std::string out = path(name + ".last.png");
-    shell("ffmpeg -v error -nostdin -y -ss " + last + " -i " + path(name) + " -frames:v 1 -vf scale=" +
+    shell("ffmpeg -v error -nostdin -y -ss " + stamp + " -i " + path(name) + " -frames:v 1 -vf scale=" +
           std::to_string(width) + ":" + std::to_string(height) + " " + out);
     return readPng(out);
   }
 
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(ready_) << "making the test media with the ffmpeg command-line tool failed (is package ffmpeg installed?)";
+  }
+
+ private:
   static std::string folder_;
   static bool ready_;
 };
@@ -230,6 +233,7 @@ TEST_F(PlayerFiles, EveryDecodedFrameIsPlayedOnceAndTheCountsAgreeWithFfprobe) {
 // The tile's pixels inside (left, top, width, height) of shot against picture, inset by a
 // few pixels for the edges scaling blurs: mean difference per colour byte.
 double meanDifference(const PngPicture& shot, const PngPicture& picture, int left, int top) {
+  if (picture.pixels.empty()) return 1e9;
   const int inset = 3;
   double sum = 0;
   long long count = 0;
@@ -243,12 +247,19 @@ double meanDifference(const PngPicture& shot, const PngPicture& picture, int lef
   return count ? sum / count : 1e9;
 }
 
+// How far the tile at (left, top) of shot is from the file's last picture scaled to width x
+// height. The last picture may have been dropped late on a loaded machine, so the one before
+// it counts too: a wrong stride, colour or shape misses both by far.
+double differenceFromTheEnd(const PngPicture& shot, const std::string& name, int left, int top, int width, int height) {
+  double last = meanDifference(shot, PlayerFiles::picture(name, width, height), left, top);
+  double before = meanDifference(shot, PlayerFiles::picture(name, width, height, 1), left, top);
+  return std::min(last, before);
+}
+
 bool isBlack(uint32_t p) { return ((p >> 16) & 0xFF) <= 8 && ((p >> 8) & 0xFF) <= 8 && (p & 0xFF) <= 8; }
 
 TEST_F(PlayerFiles, TheLastPictureIsFfmpegsOwnScaledIntoItsTileBetweenBlackBars) {
   // 321x241 in a 400x200 window: 266 wide, centred, with black bars left and right.
-  PngPicture expected = lastPicture("odd.mp4", 266, 200);
-  ASSERT_EQ(expected.width, 266);
   for (bool onXvfb : {false, true}) {
     SCOPED_TRACE(onXvfb ? "Xvfb" : "off-screen");
 #if TAVORIN_HAVE_XVFB
@@ -264,7 +275,7 @@ TEST_F(PlayerFiles, TheLastPictureIsFfmpegsOwnScaledIntoItsTileBetweenBlackBars)
     expectEveryFrameAccountedFor(run);
     PngPicture shot = readPng(shotPath);
     ASSERT_EQ(shot.width, 400);
-    EXPECT_LT(meanDifference(shot, expected, 67, 0), 10.0);
+    EXPECT_LT(differenceFromTheEnd(shot, "odd.mp4", 67, 0, 266, 200), 10.0);
     for (int y : {5, 100, 195}) {
       EXPECT_TRUE(isBlack(shot.at(30, y))) << "left bar";
       EXPECT_TRUE(isBlack(shot.at(370, y))) << "right bar";
@@ -281,8 +292,8 @@ TEST_F(PlayerFiles, TwoFilesSideBySideAndAPictureWithAlphaOverAnother) {
   EXPECT_EQ(run.streams.size(), 2u);
   PngPicture shot = readPng(sideBySide);
   ASSERT_EQ(shot.width, 640);
-  EXPECT_LT(meanDifference(shot, lastPicture("odd.mp4", 300, 225), 10, 8), 12.0);
-  EXPECT_LT(meanDifference(shot, lastPicture("wide.avi", 300, 169), 330, 36), 12.0);
+  EXPECT_LT(differenceFromTheEnd(shot, "odd.mp4", 10, 8, 300, 225), 12.0);
+  EXPECT_LT(differenceFromTheEnd(shot, "wide.avi", 330, 36, 300, 169), 12.0);
   EXPECT_TRUE(isBlack(shot.at(320, 120))) << "the gutter";
   EXPECT_TRUE(isBlack(shot.at(480, 20))) << "the bar above the wide picture";
 
@@ -292,7 +303,7 @@ TEST_F(PlayerFiles, TwoFilesSideBySideAndAPictureWithAlphaOverAnother) {
   expectEveryFrameAccountedFor(run);
   shot = readPng(stacked);
   ASSERT_EQ(shot.width, 320);
-  PngPicture below = lastPicture("odd.mp4", 320, 240), above = lastPicture("alpha.mov", 320, 240);
+  PngPicture below = picture("odd.mp4", 320, 240), above = picture("alpha.mov", 320, 240);
   double leftBelow = 0, leftAbove = 0, rightAbove = 0;
   int samples = 0;
   for (int y = 10; y < 230; y += 10) {
