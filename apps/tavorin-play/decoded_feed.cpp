@@ -86,6 +86,11 @@ KMC::VideoSample* DecodedFeed::takeNext() {
   return frame;
 }
 
+int64_t DecodedFeed::endOf(const KMC::VideoSample* frame) const {
+  std::lock_guard<std::mutex> hold(lock_);
+  return frame == finalFrame_ ? finalEnd_ : FrameFeed::endOf(frame);
+}
+
 bool DecodedFeed::exhausted() const {
   std::lock_guard<std::mutex> hold(lock_);
   return finished_ && queue_.empty();
@@ -117,7 +122,7 @@ double DecodedFeed::ownDuration(const AVFrame* picture) const {
   return own > 0 ? own : nominalPeriod_;
 }
 
-bool DecodedFeed::deliver(const AVFrame* picture, int64_t time, double duration) {
+bool DecodedFeed::deliver(const AVFrame* picture, int64_t time, double duration, bool final) {
   {
     // Room first, then the frame: at most kQueueFrames are made ahead of the taker. This
     // thread alone fills the queue, so the room stays.
@@ -134,6 +139,11 @@ bool DecodedFeed::deliver(const AVFrame* picture, int64_t time, double duration)
     return true;
   }
   made_.fetch_add(1);
+  if (final) {
+    finalFrame_ = frame;
+    finalEnd_ = static_cast<int64_t>(frame->startTime) + frame->duration;
+    frame->duration = 0;
+  }
   if (picture->sample_aspect_ratio.num > 0 && picture->sample_aspect_ratio.den > 0) {
     aspect_.store(picture->width * av_q2d(picture->sample_aspect_ratio) / picture->height);
   } else {
@@ -164,7 +174,7 @@ void DecodedFeed::decodeForwards() {
         double length = ownDuration(pending.get());
         if (passStart == INT64_MIN) passStart = pendingTime;
         passEnd = pendingTime + std::llround(length);
-        if (!deliver(pending.get(), pendingTime, length)) break;
+        if (!deliver(pending.get(), pendingTime, length, !options_.loop)) break;
         havePending = false;
       }
       if (!options_.loop || passStart == INT64_MIN) break;

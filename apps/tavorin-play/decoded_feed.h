@@ -7,7 +7,10 @@
 // start (a start time of 0 would mean "untimed" to the output) and lasts until the next
 // frame's timestamp; the last frame, or one whose successor does not come later, lasts what it
 // carries itself or else the stream's nominal frame period. Looping adds the played length to
-// every further pass, so media time keeps going forward.
+// every further pass, so media time keeps going forward. Playing forwards, the file's final
+// frame is handed over with duration 0 ("until replaced"), so its picture stays on screen once
+// the file is over, as players keep it, however long other streams play on; the feed keeps its
+// true end for the player's account.
 //
 // Backwards, the thread decodes from the key frame before the part still to play up to that
 // part's end, keeps the last kBackwardsWindow pictures and hands them out newest first, then
@@ -77,13 +80,14 @@ class DecodedFeed : public FrameFeed {
 
  protected:
   KMC::VideoSample* takeNext() override;
+  int64_t endOf(const KMC::VideoSample* frame) const override;
 
  private:
   void decodeForwards();
   void decodeBackwards();
   // Waits for room in the queue, then converts picture (at file time ms, lasting duration ms)
   // and queues it. Answers false once stopped.
-  bool deliver(const AVFrame* picture, int64_t time, double duration);
+  bool deliver(const AVFrame* picture, int64_t time, double duration, bool final = false);
   // The duration of a picture with no later neighbour.
   double ownDuration(const AVFrame* picture) const;
   void finish(const std::string& problem);
@@ -104,6 +108,8 @@ class DecodedFeed : public FrameFeed {
   bool stop_ = false;      // with lock_
   std::string problem_;    // with lock_
   int64_t conversionFailures_ = 0;  // with lock_
+  const KMC::VideoSample* finalFrame_ = nullptr;  // with lock_: the file's last frame, shown until replaced
+  int64_t finalEnd_ = 0;                           // with lock_: its true end
 
   std::atomic<int64_t> decoded_{0};
   std::atomic<int64_t> made_{0};

@@ -6,7 +6,7 @@ KMC::VideoSample* FrameFeed::take() {
   KMC::VideoSample* frame = takeNext();
   if (!frame) return nullptr;
   lastStart_.store(frame->startTime);
-  lastEnd_.store(static_cast<int64_t>(frame->startTime) + frame->duration);
+  lastEnd_.store(endOf(frame));
   handedOut_.fetch_add(1);
   return frame;
 }

@@ -45,6 +45,10 @@ class FrameFeed {
  protected:
   // The next frame, removed from the feed; null when none is ready.
   virtual KMC::VideoSample* takeNext() = 0;
+  // When frame, just taken, stops being shown in play: its start plus its duration.
+  virtual int64_t endOf(const KMC::VideoSample* frame) const {
+    return static_cast<int64_t>(frame->startTime) + frame->duration;
+  }
 
  private:
   std::atomic<int64_t> handedOut_{0};

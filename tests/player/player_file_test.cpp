@@ -182,6 +182,8 @@ TEST_F(PlayerFiles, DecodedFramesKeepTheDecodersGeometryAndTimingAndFewAreMadeAh
       EXPECT_NEAR(forwards.durations[i - 1], 33.4, 1.0);
     }
     EXPECT_LE(forwards.mostMadeAhead, play::DecodedFeed::kQueueFrames);
+    EXPECT_EQ(forwards.durations.back(), 0u) << "the file's final picture stays on screen until replaced";
+    EXPECT_NEAR(feed.lastEnd() - forwards.starts.back(), 33.4, 1.0) << "while the feed keeps its true end";
   }
   {
     play::DecodeOptions options;
