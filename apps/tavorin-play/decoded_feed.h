@@ -37,7 +37,9 @@ struct AVFrame;
 namespace play {
 
 struct DecodeOptions {
-  int threads = 0;         // FFmpeg's decoding threads per file; 0: FFmpeg chooses
+  // FFmpeg's decoding threads per file: 1 decodes on the feed's own thread alone; 0 lets
+  // FFmpeg choose (its frame threads hand pictures over by means a thread checker cannot see).
+  int threads = 1;
   int64_t startMs = 0;     // play from this point of the file
   bool loop = false;       // start again at the end (forwards only)
   bool backwards = false;  // frames in falling time order, from startMs or the end

@@ -73,7 +73,7 @@ std::string usageText() {
          "  --start T         files: start T seconds in\n"
          "  --loop            files: start again at the end (stop with --seconds or Ctrl-C)\n"
          "  --stack           files: each covers the whole window, later files on top\n"
-         "  --decode-threads N  files: FFmpeg's decoding threads per file (default 0: its choice)\n"
+         "  --decode-threads N  files: FFmpeg's decoding threads per file (default 1; 0: its choice)\n"
          "  --help            this text\n"
          "With files, --seconds stops after that much media time, --channels N tiles N copies of one\n"
          "file, and --size, --fps and --overlay do not apply.\n"

@@ -27,7 +27,7 @@ struct PlayerOptions {
   double startSeconds = 0;       // --start T: seek the files to T seconds first
   bool loop = false;             // --loop: files start again at their end
   bool stack = false;            // --stack: files cover the whole window, later ones on top
-  int decodeThreads = 0;         // --decode-threads N: FFmpeg's threads per file; 0 = its choice
+  int decodeThreads = 1;         // --decode-threads N: FFmpeg's threads per file; 0 = its choice
 };
 
 // Parses argv[1..argc-1]. Answers true with *out filled, or false with *error saying which

@@ -57,14 +57,14 @@ TEST(PlayerOptions, EveryOptionInBothSpellings) {
 }
 
 TEST(PlayerOptions, FilesAmongOptionsAreStreamsAndTheWindowFollowsTheirPictures) {
-  Parsed p = parse({"a.mp4", "--start=1.5", "--loop", "dir/b c.mkv", "--stack", "--seconds", "3", "--decode-threads", "1"});
+  Parsed p = parse({"a.mp4", "--start=1.5", "--loop", "dir/b c.mkv", "--stack", "--seconds", "3", "--decode-threads", "2"});
   ASSERT_TRUE(p.ok) << p.error;
   EXPECT_EQ(p.options.files, (std::vector<std::string>{"a.mp4", "dir/b c.mkv"}));
   EXPECT_DOUBLE_EQ(p.options.startSeconds, 1.5);
   EXPECT_TRUE(p.options.loop);
   EXPECT_TRUE(p.options.stack);
   EXPECT_TRUE(p.options.secondsGiven);
-  EXPECT_EQ(p.options.decodeThreads, 1);
+  EXPECT_EQ(p.options.decodeThreads, 2);
   EXPECT_EQ(p.options.windowWidth, 0) << "chosen from the first picture once the file is open";
 }
 
