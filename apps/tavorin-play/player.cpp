@@ -55,6 +55,9 @@ const int32_t kChannelPull = 2;
 // feeding pass, few enough that frames are made just in time.
 const int kAheadFrames = 4;
 
+// How long past the end the output gets to present or drop its last frames.
+const double kEndGraceSeconds = 1.0;
+
 typedef std::chrono::steady_clock Steady;
 
 double secondsSince(Steady::time_point start) {
@@ -113,7 +116,7 @@ class Session {
   // Gives each port its output rectangle: its tile, or its picture fitted into its tile.
   void placeStreams();
   // The clock has passed every frame handed out, or --seconds of media time are over.
-  bool playOver(int32_t now) const;
+  bool playOver(int32_t now);
   bool openWindow();
   bool loadPlugin();
   bool createOutput();
@@ -143,6 +146,7 @@ class Session {
   std::vector<std::string> feedNames_;
   std::vector<DecodedFeed*> decoders_;  // by feed; null for clip channels
   int32_t clockStart_ = 0;
+  Steady::time_point endReached_;  // when the clock first passed every frame
   std::unique_ptr<X11Presenter> presenter_;
   uint32_t shownGeneration_ = 0;
 
@@ -254,7 +258,7 @@ void Session::placeStreams() {
   }
 }
 
-bool Session::playOver(int32_t now) const {
+bool Session::playOver(int32_t now) {
   if (!options_.files.empty() && options_.secondsGiven &&
       std::abs(static_cast<int64_t>(now) - clockStart_) >= std::llround(options_.seconds * 1000)) {
     return true;
@@ -263,6 +267,14 @@ bool Session::playOver(int32_t now) const {
     if (!stream.feed->exhausted()) return false;
     if (stream.feed->handedOut() == 0) continue;
     if (reverse_ ? now > stream.feed->lastStart() : now < stream.feed->lastEnd()) return false;
+  }
+  // The clock is past every frame; a slow output may still be on the last ones. Give it a
+  // moment to present or drop them, so the report accounts for every frame delivered.
+  if (endReached_ == Steady::time_point()) endReached_ = Steady::now();
+  if (secondsSince(endReached_) >= kEndGraceSeconds) return true;
+  for (const Stream& stream : streams_) {
+    PlayerContext::Tally tally = context_.tally(stream.channelId);
+    if (tally.presented + tally.dropped < stream.handedOut()) return false;
   }
   return true;
 }
