@@ -41,56 +41,72 @@ std::string firstLine(const std::string& command) {
   return text.substr(0, text.find('\n'));
 }
 
-// One test file: how ffmpeg makes it.
+// One test file: the shell command that makes it into folder $M (after the file it needs).
 struct MediaRecipe {
   const char* name;
-  const char* ffmpegArguments;  // between "-f lavfi -i" and the output name
+  const char* needs;  // another recipe's file, or ""
+  const char* command;
 };
 
-// A second or so each, small, so every run is short.
+#define FFMPEG "ffmpeg -v error -nostdin -y -f lavfi -i "
+
+// A second or so each, small, so every run is short. Made when a test first asks for them, so
+// a test run in a process of its own makes only its own.
 const MediaRecipe kRecipes[] = {
     // Odd size and the NTSC rate, H.264 in MP4 (4:4:4: 4:2:0 needs even sides).
-    {"odd.mp4", "testsrc2=s=320x240:r=30000/1001:d=1 -vf scale=321:241 -c:v libx264 -pix_fmt yuv444p -g 12"},
+    {"odd.mp4", "", FFMPEG "testsrc2=s=320x240:r=30000/1001:d=1 -vf scale=321:241 -c:v libx264 -pix_fmt yuv444p -g 12 $M/odd.mp4"},
     // MPEG-4 Part 2 in AVI, anamorphic: 240x180 samples 4:3 wide show as 320x180.
-    {"wide.avi", "smptehdbars=s=240x180:r=25:d=1 -vf setsar=4/3 -c:v mpeg4 -q:v 3"},
+    {"wide.avi", "", FFMPEG "smptehdbars=s=240x180:r=25:d=1 -vf setsar=4/3 -c:v mpeg4 -q:v 3 $M/wide.avi"},
     // Alpha: the left half transparent, run-length coded RGBA in MOV.
-    {"alpha.mov", "testsrc2=s=160x120:r=15:d=1 -vf \"format=rgba,geq=r='r(X,Y)':g='g(X,Y)':b='b(X,Y)':"
-                  "a='if(lt(X,W/2),0,255)'\" -c:v qtrle"},
+    {"alpha.mov", "", FFMPEG "testsrc2=s=160x120:r=15:d=1 -vf \"format=rgba,geq=r='r(X,Y)':g='g(X,Y)':b='b(X,Y)':"
+                      "a='if(lt(X,W/2),0,255)'\" -c:v qtrle $M/alpha.mov"},
     // Variable frame rate: runs of frames with gaps between them.
-    {"vfr.mkv", "testsrc2=s=160x120:r=30:d=1.5 -vf \"select='lt(mod(n,30),8)+eq(mod(n,7),0)'\" -fps_mode vfr -c:v libx264"},
-    // The whole of which the truncated file is the first half; moov first so the half opens.
-    {"whole.mp4", "mandelbrot=s=160x120:r=25 -t 2 -c:v libx264 -g 10 -movflags +faststart"},
+    {"vfr.mkv", "", FFMPEG "testsrc2=s=160x120:r=30:d=1.5 -vf \"select='lt(mod(n,30),8)+eq(mod(n,7),0)'\" -fps_mode vfr "
+                    "-c:v libx264 $M/vfr.mkv"},
+    // Cut in the middle: the first half of a file whose index comes first, so the half opens.
+    {"whole.mp4", "", FFMPEG "mandelbrot=s=160x120:r=25 -t 2 -c:v libx264 -g 10 -movflags +faststart $M/whole.mp4"},
+    {"cut.mp4", "whole.mp4", "head -c $(( $(stat -c%s $M/whole.mp4) / 2 )) $M/whole.mp4 > $M/cut.mp4"},
     // Two pictures of different shapes one after the other in one transport stream.
-    {"first.ts", "testsrc2=s=160x120:r=25:d=0.6 -c:v libx264 -g 5"},
-    {"second.ts", "smptehdbars=s=192x108:r=25:d=0.6 -c:v libx264 -g 5 -output_ts_offset 0.6"},
+    {"sizes.ts", "", FFMPEG "testsrc2=s=160x120:r=25:d=0.6 -c:v libx264 -g 5 $M/first.ts && "
+                     FFMPEG "smptehdbars=s=192x108:r=25:d=0.6 -c:v libx264 -g 5 -output_ts_offset 0.6 $M/second.ts && "
+                     "cat $M/first.ts $M/second.ts > $M/sizes.ts"},
+    // A codec tag no decoder knows; no video; no media at all.
+    {"unknown.avi", "wide.avi", "sed 's/FMP4/ZZZZ/g' $M/wide.avi > $M/unknown.avi"},
+    {"audio.wav", "", FFMPEG "sine=d=0.3 $M/audio.wav"},
+    {"text.mp4", "", "echo 'not a video' > $M/text.mp4"},
 };
+
+#undef FFMPEG
 
 class PlayerFiles : public ::testing::Test {
  public:
   static void SetUpTestSuite() {
-    folder_ = ::testing::TempDir() + "tavorin_media_" + std::to_string(getpid()) + "/";
+    folder_ = ::testing::TempDir() + "tavorin_media_" + std::to_string(getpid());
     mkdir(folder_.c_str(), 0700);
-    ready_ = shell("command -v ffmpeg >/dev/null && command -v ffprobe >/dev/null") == 0;
-    for (const MediaRecipe& recipe : kRecipes) {
-      if (!ready_) break;
-      ready_ = shell("ffmpeg -v error -nostdin -y -f lavfi -i " + std::string(recipe.ffmpegArguments) + " " + path(recipe.name)) == 0;
-    }
-    if (!ready_) return;
-    // The truncated file; the size change; a file with an unknown codec tag; no video; no media.
-    ready_ = shell("head -c $(( $(stat -c%s " + path("whole.mp4") + ") / 2 )) " + path("whole.mp4") + " > " + path("cut.mp4")) == 0 &&
-             shell("cat " + path("first.ts") + " " + path("second.ts") + " > " + path("sizes.ts")) == 0 &&
-             shell("sed 's/FMP4/ZZZZ/g' " + path("wide.avi") + " > " + path("unknown.avi")) == 0 &&
-             shell("ffmpeg -v error -nostdin -y -f lavfi -i sine=d=0.3 " + path("audio.wav")) == 0 &&
-             shell("echo 'not a video' > " + path("text.mp4")) == 0;
+    folder_ += "/";
   }
   static void TearDownTestSuite() { shell("rm -rf " + folder_); }
 
   static std::string path(const std::string& name) { return folder_ + name; }
 
+  // The test file name, made first if it has a recipe and is not there yet.
+  static std::string media(const std::string& name) {
+    struct stat there {};
+    if (stat(path(name).c_str(), &there) == 0) return path(name);
+    for (const MediaRecipe& recipe : kRecipes) {
+      if (name != recipe.name) continue;
+      if (*recipe.needs) media(recipe.needs);
+      if (shell("M=" + folder_ + " && " + recipe.command) != 0) {
+        ADD_FAILURE() << "making " << name << " with the ffmpeg command-line tool failed (is package ffmpeg installed?)";
+      }
+    }
+    return path(name);
+  }
+
   // Pictures the decoder gives for the file, as ffprobe counts them.
   static long long ffprobeFrames(const std::string& name) {
     std::string count = firstLine("ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames "
-                                  "-of csv=p=0 " + path(name));
+                                  "-of csv=p=0 " + media(name));
     return count.empty() ? -1 : std::atoll(count.c_str());
   }
 
@@ -98,25 +114,18 @@ class PlayerFiles : public ::testing::Test {
   // width x height.
   static PngPicture picture(const std::string& name, int width, int height, int back = 0) {
     std::string stamp = firstLine("ffprobe -v error -select_streams v:0 -show_entries frame=best_effort_timestamp_time "
-                                  "-of csv=p=0 " + path(name) + " | tail -n " + std::to_string(back + 1) + " | head -n 1");
+                                  "-of csv=p=0 " + media(name) + " | tail -n " + std::to_string(back + 1) + " | head -n 1");
     std::string out = path(name + ".last.png");
     shell("ffmpeg -v error -nostdin -y -ss " + stamp + " -i " + path(name) + " -frames:v 1 -vf scale=" +
           std::to_string(width) + ":" + std::to_string(height) + " " + out);
     return readPng(out);
   }
 
- protected:
-  void SetUp() override {
-    ASSERT_TRUE(ready_) << "making the test media with the ffmpeg command-line tool failed (is package ffmpeg installed?)";
-  }
-
  private:
   static std::string folder_;
-  static bool ready_;
 };
 
 std::string PlayerFiles::folder_;
-bool PlayerFiles::ready_ = false;
 
 // Every frame made was delivered or left unplayed, every delivered one presented or dropped
 // late (the whole file played, so none is left in a queue), and every one released once.
@@ -170,7 +179,7 @@ TEST_F(PlayerFiles, DecodedFramesKeepTheDecodersGeometryAndTimingAndFewAreMadeAh
   {
     play::DecodedFeed feed(&pool, play::DecodeOptions());
     std::string error;
-    ASSERT_TRUE(feed.open(path("odd.mp4"), &error)) << error;
+    ASSERT_TRUE(feed.open(media("odd.mp4"), &error)) << error;
     EXPECT_STREQ(feed.fourCC(), "BGRX");
     EXPECT_NEAR(feed.period(), 1001.0 / 30, 0.01);
     feed.start();
@@ -191,7 +200,7 @@ TEST_F(PlayerFiles, DecodedFramesKeepTheDecodersGeometryAndTimingAndFewAreMadeAh
     options.backwards = true;
     play::DecodedFeed feed(&pool, options);
     std::string error;
-    ASSERT_TRUE(feed.open(path("vfr.mkv"), &error)) << error;
+    ASSERT_TRUE(feed.open(media("vfr.mkv"), &error)) << error;
     feed.start();
     Taken backwards = takeAll(&feed, 160, 120);
     ASSERT_EQ(static_cast<long long>(backwards.starts.size()), ffprobeFrames("vfr.mkv"));
@@ -222,7 +231,7 @@ TEST_F(PlayerFiles, EveryDecodedFrameIsPlayedOnceAndTheCountsAgreeWithFfprobe) {
     SCOPED_TRACE(std::string(c.file) + " " + c.options);
     long long frames = ffprobeFrames(c.file);
     ASSERT_GT(frames, 0);
-    PlayerRun run = runPlayer(std::string(c.options) + " " + path(c.file));
+    PlayerRun run = runPlayer(std::string(c.options) + " " + media(c.file));
     expectEveryFrameAccountedFor(run);
     ASSERT_EQ(run.streams.size(), 1u) << run.out;
     EXPECT_EQ(fieldCount(run.streams[0], "delivered"), frames) << "every picture once, in either direction";
@@ -282,7 +291,7 @@ TEST_F(PlayerFiles, TheLastPictureIsFfmpegsOwnScaledIntoItsTileBetweenBlackBars)
     std::string display;
 #endif
     std::string shotPath = path(onXvfb ? "odd_x11.png" : "odd_offscreen.png");
-    PlayerRun run = runPlayer(kCompareSlowly + " --window 400x200 --snapshot " + shotPath + " " + path("odd.mp4"), display);
+    PlayerRun run = runPlayer(kCompareSlowly + " --window 400x200 --snapshot " + shotPath + " " + media("odd.mp4"), display);
     expectEveryFrameAccountedFor(run);
     PngPicture shot = readPng(shotPath);
     ASSERT_EQ(shot.width, 400);
@@ -298,8 +307,8 @@ TEST_F(PlayerFiles, TwoFilesSideBySideAndAPictureWithAlphaOverAnother) {
   // Side by side in 640x240: each tile is 300x232.5 at 10 and 330 (1/64 gutters); the
   // 321x241 picture fills its width (300x225), the anamorphic one shows 16:9 (300x169).
   std::string sideBySide = path("side.png");
-  PlayerRun run = runPlayer(kCompareSlowly + " --window 640x240 --snapshot " + sideBySide + " " + path("odd.mp4") + " " +
-                            path("wide.avi"));
+  PlayerRun run = runPlayer(kCompareSlowly + " --window 640x240 --snapshot " + sideBySide + " " + media("odd.mp4") + " " +
+                            media("wide.avi"));
   expectEveryFrameAccountedFor(run);
   EXPECT_EQ(run.streams.size(), 2u);
   PngPicture shot = readPng(sideBySide);
@@ -311,8 +320,8 @@ TEST_F(PlayerFiles, TwoFilesSideBySideAndAPictureWithAlphaOverAnother) {
 
   // Stacked in 320x240: the alpha picture's transparent left half shows the one below.
   std::string stacked = path("stacked.png");
-  run = runPlayer(kCompareSlowly + " --stack --window 320x240 --snapshot " + stacked + " " + path("odd.mp4") + " " +
-                  path("alpha.mov"));
+  run = runPlayer(kCompareSlowly + " --stack --window 320x240 --snapshot " + stacked + " " + media("odd.mp4") + " " +
+                  media("alpha.mov"));
   expectEveryFrameAccountedFor(run);
   shot = readPng(stacked);
   ASSERT_EQ(shot.width, 320);
@@ -351,14 +360,14 @@ TEST_F(PlayerFiles, BadFilesAreNamedWithWhatIsWrongAndPlayNothing) {
   std::string all;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
-    PlayerRun run = runPlayer(path(c.file));
+    PlayerRun run = runPlayer(media(c.file));
     EXPECT_EQ(run.exitCode, 4) << run.err;
     EXPECT_NE(run.err.find("tavorin-play: " + path(c.file) + ": " + c.message), std::string::npos) << run.err;
     EXPECT_TRUE(run.report.empty());
     all += " " + path(c.file);
   }
   // Among good ones, bad files are named and left out; the good one plays.
-  PlayerRun run = runPlayer(all + " " + path("alpha.mov"));
+  PlayerRun run = runPlayer(all + " " + media("alpha.mov"));
   expectEveryFrameAccountedFor(run);
   EXPECT_EQ(run.streams.size(), 1u);
   EXPECT_NE(run.err.find("no video stream"), std::string::npos);
@@ -368,13 +377,13 @@ TEST_F(PlayerFiles, LoopSecondsAndStartPointPlayTheirShareAndReleaseWhatIsLeft) 
   // 1 s looped for 1.5 s of media time plays the file and then some; what was decoded ahead
   // when playing stopped is released unplayed.
   long long frames = ffprobeFrames("odd.mp4");
-  PlayerRun run = runPlayer("--loop --seconds 1.5 " + path("odd.mp4"));
+  PlayerRun run = runPlayer("--loop --seconds 1.5 " + media("odd.mp4"));
   EXPECT_EQ(run.exitCode, 0) << run.err;
   EXPECT_GT(run.count("delivered"), frames);
   EXPECT_EQ(run.count("made"), run.count("delivered") + run.count("unplayed"));
   EXPECT_EQ(run.report.at("released_ok"), "1");
   // From 0.5 s of a 1 s file: about half is played.
-  run = runPlayer("--start 0.5 " + path("whole.mp4"));
+  run = runPlayer("--start 0.5 " + media("whole.mp4"));
   expectEveryFrameAccountedFor(run);
   long long all = ffprobeFrames("whole.mp4");
   EXPECT_NEAR(run.count("delivered"), all * 3 / 4, 2) << "1.5 of 2 seconds";
