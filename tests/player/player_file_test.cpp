@@ -55,7 +55,7 @@ struct MediaRecipe {
 const MediaRecipe kRecipes[] = {
     // Odd size and the NTSC rate, H.264 in MP4 (4:4:4: 4:2:0 needs even sides).
     {"odd.mp4", "", FFMPEG "testsrc2=s=320x240:r=30000/1001:d=1 -vf scale=321:241 -c:v libx264 -pix_fmt yuv444p -g 12 $M/odd.mp4"},
-    // MPEG-4 Part 2 in AVI, anamorphic: 240x180 samples 4:3 wide show as 320x180.
+    // MPEG-4 Visual (the mpeg4 encoder) in AVI, anamorphic: 240x180 samples 4:3 wide show as 320x180.
     {"wide.avi", "", FFMPEG "smptehdbars=s=240x180:r=25:d=1 -vf setsar=4/3 -c:v mpeg4 -q:v 3 $M/wide.avi"},
     // Alpha: the left half transparent, run-length coded RGBA in MOV.
     {"alpha.mov", "", FFMPEG "testsrc2=s=160x120:r=15:d=1 -vf \"format=rgba,geq=r='r(X,Y)':g='g(X,Y)':b='b(X,Y)':"
