@@ -19,18 +19,6 @@ uint32_t ClipTiming::duration(int frame) const {
 
 namespace layout {
 
-Fractions pictureTile(int index, int count) {
-  count = std::max(count, 1);
-  int columns = static_cast<int>(std::ceil(std::sqrt(static_cast<double>(count))));
-  int rows = (count + columns - 1) / columns;
-  double span = 1.0 - 2 * kMargin;
-  double cellWidth = span / columns, cellHeight = span / rows;
-  double left = kMargin + (index % columns) * cellWidth;
-  double top = kMargin + (index / columns) * cellHeight;
-  double inset = count > 1 ? 1.0 / 64 : 0.0;
-  return Fractions{left + inset, top + inset, left + cellWidth - inset, top + cellHeight - inset};
-}
-
 Fractions overlayArea() { return Fractions{kMargin, kMargin, 1.0 - kMargin, 1.0 - kMargin}; }
 
 }  // namespace layout

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "digit_font.h"
+#include "tile_layout.h"
 
 namespace play {
 
@@ -34,11 +35,6 @@ class ClipTiming {
   int frameCount_;
 };
 
-// Fractions of the window (left, top, right, bottom), as the output's channel rectangles.
-struct Fractions {
-  double left, top, right, bottom;
-};
-
 namespace layout {
 // Black border around everything the clip draws, as a fraction of the window.
 const double kMargin = 1.0 / 16;
@@ -47,9 +43,8 @@ const double kBarTop = 0.70;
 const Fractions kHoles[2] = {{0.55, 0.78, 0.70, 0.92}, {0.80, 0.78, 0.95, 0.92}};
 const double kNumberLeft = 0.03;
 
-// Where picture channel index (of count) goes: a near-square grid inside the margin, each
-// tile inset so black gutters separate them.
-Fractions pictureTile(int index, int count);
+// Where picture channel index (of count) goes: a near-square grid inside the margin.
+inline Fractions pictureTile(int index, int count) { return gridTile(index, count, kMargin); }
 // The overlay covers the whole area inside the margin.
 Fractions overlayArea();
 }  // namespace layout

@@ -14,14 +14,21 @@ PooledFrame* ClipFrames::make(int stream, int position) const {
   return sample;
 }
 
-bool ClipSource::pull(int32_t code, KMC::PropertyValue* out) {
-  (void)code;
-  // One pull thread per channel calls this; next_ is only its own.
+bool ClipFeed::nextTiming(int32_t* start, uint32_t* duration) {
   int position = next_.load();
-  if (position >= frames_->frameCount() || !out) return false;
-  *out = KMC::PropertyValue::ofPointer(KMC::kPropertyObject, frames_->make(stream_, position));
-  next_.store(position + 1);
+  if (position >= frames_->frameCount()) return false;
+  int frame = frames_->frameAt(position);
+  *start = frames_->timing().startTime(frame);
+  *duration = frames_->timing().duration(frame);
   return true;
+}
+
+KMC::VideoSample* ClipFeed::takeNext() {
+  int position = next_.load();
+  if (position >= frames_->frameCount()) return nullptr;
+  PooledFrame* frame = frames_->make(stream_, position);
+  next_.store(position + 1);
+  return frame;
 }
 
 }  // namespace play

@@ -1,11 +1,12 @@
-// Makes the clip's frames as engine frames, stream by stream, in play order; and the upstream
-// source that hands them to a pull channel.
+// Makes the clip's frames as engine frames, stream by stream, in play order; and the feed
+// that hands one stream's frames to a channel.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 
 #include "clip.h"
+#include "frame_feed.h"
 #include "frame_pool.h"
 #include "framework/engine_objects.h"
 
@@ -35,21 +36,23 @@ class ClipFrames {
   bool reverse_;
 };
 
-// Hands out one stream's frames in play order, one per pull; answers false ("nothing now")
-// once the clip is over.
-class ClipSource : public KMC::UpstreamSource {
+// One stream of the clip as a feed: its frames in play order, each made when it is taken.
+class ClipFeed : public FrameFeed {
  public:
-  ClipSource(const ClipFrames* frames, int stream) : frames_(frames), stream_(stream) {}
+  ClipFeed(const ClipFrames* frames, int stream) : frames_(frames), stream_(stream) {}
 
-  bool pull(int32_t code, KMC::PropertyValue* out) override;
+  bool nextTiming(int32_t* start, uint32_t* duration) override;
+  bool exhausted() const override { return next_.load() >= frames_->frameCount(); }
+  const char* fourCC() const override { return frames_->isOverlay(stream_) ? "BGRA" : "BGRX"; }
+  double period() const override { return frames_->timing().period(); }
 
-  // Frames handed out so far.
-  int64_t handedOut() const { return next_.load(); }
+ protected:
+  KMC::VideoSample* takeNext() override;
 
  private:
   const ClipFrames* frames_;
   int stream_;
-  std::atomic<int> next_{0};
+  std::atomic<int> next_{0};  // play position of the next frame; written by the taking thread
 };
 
 }  // namespace play

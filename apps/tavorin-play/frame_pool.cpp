@@ -7,8 +7,9 @@ int32_t PooledFrame::release() {
   return 0;
 }
 
-PooledFrame* FramePool::make(int32_t startTime, uint32_t duration, int32_t width, int32_t height) {
-  size_t count = static_cast<size_t>(width > 0 ? width : 1) * static_cast<size_t>(height > 0 ? height : 1);
+PooledFrame* FramePool::make(int32_t startTime, uint32_t duration, int32_t width, int32_t height, int32_t stride) {
+  if (stride < width) stride = width;
+  size_t count = static_cast<size_t>(stride > 0 ? stride : 1) * static_cast<size_t>(height > 0 ? height : 1);
   std::vector<uint32_t> pixels;
   {
     std::lock_guard<std::mutex> hold(lock_);
@@ -33,7 +34,7 @@ PooledFrame* FramePool::make(int32_t startTime, uint32_t duration, int32_t width
   frame->duration = duration;
   frame->width = width;
   frame->height = height;
-  frame->stride = width;
+  frame->stride = stride;
   frame->crop = KMC::RectFloat(0, 0, 1, 1);
   return frame;
 }

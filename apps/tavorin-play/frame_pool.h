@@ -43,9 +43,10 @@ class FramePool {
   FramePool(const FramePool&) = delete;
   FramePool& operator=(const FramePool&) = delete;
 
-  // A new usable frame of width x height pixels (stride = width, crop 0,0,1,1, no picture
-  // rectangle); the pixels are left as the last user wrote them. Owned by the pool.
-  PooledFrame* make(int32_t startTime, uint32_t duration, int32_t width, int32_t height);
+  // A new usable frame of width x height pixels, rows stride pixels apart (0: stride = width),
+  // crop 0,0,1,1, no picture rectangle; the pixels are left as the last user wrote them.
+  // Owned by the pool.
+  PooledFrame* make(int32_t startTime, uint32_t duration, int32_t width, int32_t height, int32_t stride = 0);
 
   int64_t created() const;
   // Frames released at least once.

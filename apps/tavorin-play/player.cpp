@@ -19,6 +19,7 @@
 
 #include "clip.h"
 #include "clip_frames.h"
+#include "decoded_feed.h"
 #include "engine/engine_stream.h"
 #include "engine/host_window.h"
 #include "engine/engine_component.h"
@@ -32,6 +33,7 @@
 #include "play_report.h"
 #include "player_context.h"
 #include "png_writer.h"
+#include "tile_layout.h"
 #include "x11_presenter.h"
 
 namespace play {
@@ -53,6 +55,9 @@ const int32_t kChannelPull = 2;
 // feeding pass, few enough that frames are made just in time.
 const int kAheadFrames = 4;
 
+// How long past the end the output gets to present or drop its last frames.
+const double kEndGraceSeconds = 1.0;
+
 typedef std::chrono::steady_clock Steady;
 
 double secondsSince(Steady::time_point start) {
@@ -68,14 +73,20 @@ double processCpuMilliseconds() {
 
 struct Stream {
   int32_t channelId = 0;
+  std::string name;
   KMC::StreamDescriptor descriptor{};
   std::unique_ptr<host::EngineStream> peer;
-  std::unique_ptr<ClipSource> source;  // pull channels only
+  FrameFeed* feed = nullptr;
+  DecodedFeed* decoder = nullptr;      // files only
+  std::unique_ptr<FeedSource> source;  // pull channels only
   KMC::PortInterface* port = nullptr;
-  int nextPosition = 0;                // push channels: next play position (feeder thread only)
+  Fractions tile{};                    // the stream's tile; its picture is fitted inside
+  Fractions shownRect{-1, -1, -1, -1}; // the output rectangle last given to the port
   // Frames pushed so far: written by the feeder thread, read by the main thread. Held by
   // pointer so that streams stay movable in their vector.
   std::unique_ptr<std::atomic<int64_t>> delivered{new std::atomic<int64_t>(0)};
+
+  int64_t handedOut() const { return source ? feed->handedOut() : delivered->load(); }
 };
 
 class Session {
@@ -86,22 +97,32 @@ class Session {
         err_(err),
         timing_(options.fps, options.seconds),
         reverse_(options.rate < 0),
-        clock_(reverse_ ? timing_.endTime() : timing_.firstStart(), options.rate),
-        window_(options.windowWidth, options.windowHeight),
-        context_(&clock_, window_.handle(), options.windowWidth, options.windowHeight),
+        clock_(0, options.rate),
+        window_(std::max(options.windowWidth, 1), std::max(options.windowHeight, 1)),
+        context_(&clock_, window_.handle(), std::max(options.windowWidth, 1), std::max(options.windowHeight, 1)),
         frames_(&pool_, timing_, options.frameWidth, options.frameHeight, options.channels, reverse_),
         engine_("tavorin-play") {}
 
   int run();
 
  private:
+  // Makes one feed per stream: the clip's channels, or a decoder per file (a file that cannot
+  // be opened is named and left out). Answers false when there is nothing to play.
+  bool openMedia();
+  // With files and no --window: the window fits the first picture's display size per tile.
+  void chooseWindowSize();
+  // Starts the decoders and sets the clock to the first frame in play direction.
+  void positionClock();
+  // Gives each port its output rectangle: its tile, or its picture fitted into its tile.
+  void placeStreams();
+  // The clock has passed every frame handed out, or --seconds of media time are over.
+  bool playOver(int32_t now);
   bool openWindow();
   bool loadPlugin();
   bool createOutput();
   bool openStreams();
   void play();
   void feedPushChannels();
-  bool clipOver(int32_t now) const;
   // A resize reaches the window surface and the renderer's drawing rectangle.
   void handleWindowEvents(const X11Presenter::Events& events);
   void pumpWindow();
@@ -111,7 +132,7 @@ class Session {
   bool writeSnapshot();
   PlayReport report() const;
 
-  const PlayerOptions& options_;
+  PlayerOptions options_;
   std::ostream& out_;
   std::ostream& err_;
   ClipTiming timing_;
@@ -121,6 +142,11 @@ class Session {
   PlayerContext context_;
   FramePool pool_;
   ClipFrames frames_;
+  std::vector<std::unique_ptr<FrameFeed>> feeds_;
+  std::vector<std::string> feedNames_;
+  std::vector<DecodedFeed*> decoders_;  // by feed; null for clip channels
+  int32_t clockStart_ = 0;
+  Steady::time_point endReached_;  // when the clock first passed every frame
   std::unique_ptr<X11Presenter> presenter_;
   uint32_t shownGeneration_ = 0;
 
@@ -140,6 +166,118 @@ class Session {
   Steady::time_point lastProgress_;
   bool progressOnTerminal_ = false;
 };
+
+bool Session::openMedia() {
+  if (options_.files.empty()) {
+    int count = options_.channels + (options_.overlay ? 1 : 0);
+    for (int s = 0; s < count; ++s) {
+      feeds_.emplace_back(new ClipFeed(&frames_, s));
+      feedNames_.push_back(frames_.isOverlay(s) ? "overlay" : "clip");
+      decoders_.push_back(nullptr);
+    }
+    return true;
+  }
+  DecodeOptions decoding;
+  decoding.threads = options_.decodeThreads;
+  decoding.startMs = std::llround(options_.startSeconds * 1000);
+  decoding.loop = options_.loop;
+  decoding.backwards = reverse_;
+  // --channels N with one file plays N copies, each decoded on its own.
+  int copies = options_.files.size() == 1 ? options_.channels : 1;
+  for (const std::string& path : options_.files) {
+    for (int copy = 0; copy < copies; ++copy) {
+      std::unique_ptr<DecodedFeed> decoder(new DecodedFeed(&pool_, decoding));
+      std::string error;
+      if (!decoder->open(path, &error)) {
+        err_ << "tavorin-play: " << path << ": " << error << "\n";
+        break;
+      }
+      decoders_.push_back(decoder.get());
+      feedNames_.push_back(path);
+      feeds_.emplace_back(decoder.release());
+    }
+  }
+  if (feeds_.empty()) {
+    err_ << "tavorin-play: none of the files could be played\n";
+    return false;
+  }
+  return true;
+}
+
+void Session::chooseWindowSize() {
+  if (options_.windowWidth > 0) return;
+  const VideoStreamInfo& first = decoders_.front()->info();
+  double tileWidth = first.width > 0 ? first.width * first.sampleAspect : 640;
+  double tileHeight = first.height > 0 ? first.height : 360;
+  int columns = 1, rows = 1;
+  if (!options_.stack) gridShape(static_cast<int>(feeds_.size()), &columns, &rows);
+  double width = tileWidth * columns, height = tileHeight * rows;
+  // Large pictures get a window that fits a common screen.
+  double shrink = std::min({1.0, 1920.0 / width, 1080.0 / height});
+  options_.windowWidth = std::max(16, static_cast<int>(std::lround(width * shrink)));
+  options_.windowHeight = std::max(16, static_cast<int>(std::lround(height * shrink)));
+  window_.resize(options_.windowWidth, options_.windowHeight);
+  context_.resizeDrawing(options_.windowWidth, options_.windowHeight);
+}
+
+void Session::positionClock() {
+  for (DecodedFeed* decoder : decoders_) {
+    if (decoder) decoder->start();
+  }
+  // The clock starts at the first frame in play direction over all streams.
+  Steady::time_point since = Steady::now();
+  int64_t start = reverse_ ? INT64_MIN : INT64_MAX;
+  for (const std::unique_ptr<FrameFeed>& feed : feeds_) {
+    int32_t first = 0;
+    uint32_t duration = 0;
+    while (!feed->nextTiming(&first, &duration) && !feed->exhausted() && secondsSince(since) < 10.0 &&
+           !g_stopRequested) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    if (!feed->nextTiming(&first, &duration)) continue;
+    start = reverse_ ? std::max<int64_t>(start, static_cast<int64_t>(first) + duration) : std::min<int64_t>(start, first);
+  }
+  if (start == INT64_MIN || start == INT64_MAX) start = DecodedFeed::kMediaOrigin;
+  clockStart_ = static_cast<int32_t>(start);
+  clock_.seek(clockStart_);
+}
+
+void Session::placeStreams() {
+  int32_t width = window_.width(), height = window_.height();
+  for (Stream& stream : streams_) {
+    if (!stream.port) continue;
+    Fractions f = fitAspect(stream.tile, stream.feed->displayAspect(), width, height);
+    if (f.left == stream.shownRect.left && f.top == stream.shownRect.top && f.right == stream.shownRect.right &&
+        f.bottom == stream.shownRect.bottom) {
+      continue;
+    }
+    stream.shownRect = f;
+    KMC::RectFloat rect(f.left, f.top, f.right, f.bottom);
+    KMC::PropertyValue where = KMC::PropertyValue::ofPointer(KMC::kPropertyObject, &rect);
+    stream.port->setPortValue(kPortOutputRect, &where);
+  }
+}
+
+bool Session::playOver(int32_t now) {
+  if (!options_.files.empty() && options_.secondsGiven &&
+      std::abs(static_cast<int64_t>(now) - clockStart_) >= std::llround(options_.seconds * 1000)) {
+    return true;
+  }
+  for (const Stream& stream : streams_) {
+    if (!stream.feed->exhausted()) return false;
+    if (stream.feed->handedOut() == 0) continue;
+    if (reverse_ ? now > stream.feed->lastStart() : now < stream.feed->lastEnd()) return false;
+  }
+  // The clock is past every frame; a slow output may still be on the last ones. Give it a
+  // moment to present or drop them, so the report accounts for every frame delivered.
+  if (endReached_ == Steady::time_point()) endReached_ = Steady::now();
+  if (secondsSince(endReached_) >= kEndGraceSeconds) return true;
+  for (const Stream& stream : streams_) {
+    PlayerContext::Tally tally = context_.tally(stream.channelId);
+    if (tally.presented + tally.dropped < stream.handedOut()) return false;
+  }
+  return true;
+}
 
 bool Session::openWindow() {
   const char* display = std::getenv("DISPLAY");
@@ -189,16 +327,24 @@ bool Session::createOutput() {
 }
 
 bool Session::openStreams() {
-  int count = options_.channels + (options_.overlay ? 1 : 0);
+  int count = static_cast<int>(feeds_.size());
+  int pictures = options_.files.empty() ? options_.channels : count;
   streams_.resize(static_cast<size_t>(count));
-  std::list<int32_t> selection;  // drawing order: pictures first, the overlay on top
+  std::list<int32_t> selection;  // drawing order: the first stream at the bottom
   for (int s = 0; s < count; ++s) {
     Stream& stream = streams_[static_cast<size_t>(s)];
-    bool overlay = frames_.isOverlay(s);
     stream.channelId = s + 1;
-    stream.descriptor = host::makeStreamDescriptor(overlay ? "BGRA" : "BGRX", 1);
+    stream.name = feedNames_[static_cast<size_t>(s)];
+    stream.feed = feeds_[static_cast<size_t>(s)].get();
+    stream.decoder = decoders_[static_cast<size_t>(s)];
+    stream.descriptor = host::makeStreamDescriptor(stream.feed->fourCC(), 1);
     stream.peer.reset(new host::EngineStream(stream.channelId));
-    if (options_.pull) stream.source.reset(new ClipSource(&frames_, s));
+    if (options_.pull) stream.source.reset(new FeedSource(stream.feed));
+    if (!options_.files.empty()) {
+      stream.tile = options_.stack ? Fractions{0, 0, 1, 1} : gridTile(s, pictures, 0);
+    } else {
+      stream.tile = frames_.isOverlay(s) ? layout::overlayArea() : layout::pictureTile(s, pictures);
+    }
     stream.port = output_->createPort(options_.pull ? kChannelPull : kChannelPush, &stream.descriptor, stream.peer.get());
     if (!stream.port) {
       err_ << "tavorin-play: the output refused a port for channel " << stream.channelId << "\n";
@@ -206,14 +352,11 @@ bool Session::openStreams() {
     }
     KMC::PropertyValue source = KMC::PropertyValue::ofPointer(KMC::kPropertyObject, stream.source.get());
     stream.port->portCommand(kPortConnect, &source);
-    Fractions f = overlay ? layout::overlayArea() : layout::pictureTile(s, options_.channels);
-    KMC::RectFloat rect(f.left, f.top, f.right, f.bottom);
-    KMC::PropertyValue where = KMC::PropertyValue::ofPointer(KMC::kPropertyObject, &rect);
-    stream.port->setPortValue(kPortOutputRect, &where);
-    KMC::PropertyValue none;
-    stream.port->portCommand(kPortRun, &none);
     selection.push_back(stream.channelId);
   }
+  placeStreams();
+  KMC::PropertyValue none;
+  for (Stream& stream : streams_) stream.port->portCommand(kPortRun, &none);
   KMC::PropertyValue ids = KMC::PropertyValue::ofPointer(KMC::kPropertyObject, &selection);
   component_->setParameter(KMC::kParameterSelectChannels, &ids);
   component_->sendCommand(KMC::kCommandActivate, 0);
@@ -222,32 +365,27 @@ bool Session::openStreams() {
 
 // Pushes every frame that falls within kAheadFrames of the clock (in play direction).
 void Session::feedPushChannels() {
-  double ahead = kAheadFrames * timing_.period();
+  double shortest = 1000;
+  for (const Stream& stream : streams_) shortest = std::min(shortest, stream.feed->period());
   while (!stopFeeding_.load()) {
     int64_t now = clock_.currentTime();
     for (Stream& stream : streams_) {
-      while (stream.nextPosition < frames_.frameCount()) {
-        int frame = frames_.frameAt(stream.nextPosition);
-        bool due = reverse_ ? timing_.startTime(frame) + static_cast<int64_t>(timing_.duration(frame)) >= now - ahead
-                            : timing_.startTime(frame) <= now + ahead;
+      double ahead = kAheadFrames * stream.feed->period();
+      int32_t start = 0;
+      uint32_t duration = 0;
+      while (stream.feed->nextTiming(&start, &duration)) {
+        bool due = reverse_ ? start + static_cast<int64_t>(duration) >= now - ahead : start <= now + ahead;
         if (!due) break;
-        int streamIndex = static_cast<int>(&stream - streams_.data());
-        KMC::PropertyValue value =
-            KMC::PropertyValue::ofPointer(KMC::kPropertyObject, frames_.make(streamIndex, stream.nextPosition));
+        KMC::PropertyValue value = KMC::PropertyValue::ofPointer(KMC::kPropertyObject, stream.feed->take());
         // The frame belongs to the channel from here on, whatever the answer.
         stream.port->setPortValue(kPortDeliver, &value);
-        ++stream.nextPosition;
         stream.delivered->fetch_add(1);
       }
     }
     // A quarter period keeps the queue topped up; the clock's rate stretches media time.
-    double wait = timing_.period() / 4 * 1000.0 / std::abs(options_.rate);
+    double wait = shortest / 4 * 1000.0 / std::abs(options_.rate);
     std::this_thread::sleep_for(std::chrono::microseconds(static_cast<int64_t>(std::clamp(wait, 1.0, 10.0) * 1000)));
   }
-}
-
-bool Session::clipOver(int32_t now) const {
-  return reverse_ ? now <= timing_.firstStart() : now >= timing_.endTime();
 }
 
 void Session::handleWindowEvents(const X11Presenter::Events& events) {
@@ -255,6 +393,7 @@ void Session::handleWindowEvents(const X11Presenter::Events& events) {
   if (events.resized) {
     window_.resize(events.width, events.height);
     context_.resizeDrawing(events.width, events.height);
+    placeStreams();
   }
 }
 
@@ -287,12 +426,11 @@ void Session::play() {
   if (!options_.pull) feeder = std::thread([this] { feedPushChannels(); });
   // Let the first frames reach the channels before the clock moves.
   Steady::time_point prefill = Steady::now();
-  int wanted = std::min(options_.pull ? 2 : kAheadFrames, frames_.frameCount());
+  int wanted = options_.pull ? 2 : kAheadFrames;
   while (secondsSince(prefill) < 2.0) {
     bool ready = true;
     for (const Stream& stream : streams_) {
-      int64_t given = stream.source ? stream.source->handedOut() : stream.delivered->load();
-      if (given < wanted) ready = false;
+      if (stream.handedOut() < wanted && !stream.feed->exhausted()) ready = false;
     }
     if (ready) break;
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -301,7 +439,8 @@ void Session::play() {
   playStart_ = lastProgress_ = Steady::now();
   generationAtStart_ = window_.generation();
   clock_.play();
-  while (!g_stopRequested && !clipOver(clock_.currentTime())) {
+  while (!g_stopRequested && !playOver(clock_.currentTime())) {
+    placeStreams();  // a picture of another shape (a size change mid-stream) gets its own fit
     pumpWindow();
     showProgress(false);
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -312,6 +451,9 @@ void Session::play() {
   generationAtEnd_ = window_.generation();
   stopFeeding_.store(true);
   if (feeder.joinable()) feeder.join();
+  for (DecodedFeed* decoder : decoders_) {
+    if (decoder) decoder->stop();
+  }
   pumpWindow();
   showProgress(true);
 }
@@ -351,14 +493,37 @@ bool Session::writeSnapshot() {
 
 PlayReport Session::report() const {
   PlayReport r;
-  r.expected = static_cast<int64_t>(frames_.frameCount()) * static_cast<int64_t>(streams_.size());
-  for (const Stream& stream : streams_) r.delivered += stream.source ? stream.source->handedOut() : stream.delivered->load();
-  r.presented = context_.presented();
-  r.dropped = context_.dropped();
-  r.lateness = summarizeLateness(context_.lateness());
+  bool files = !options_.files.empty();
+  r.expected = files ? 0 : static_cast<int64_t>(frames_.frameCount()) * static_cast<int64_t>(streams_.size());
+  for (const Stream& stream : streams_) {
+    StreamReport s;
+    s.channelId = stream.channelId;
+    s.name = stream.name;
+    s.delivered = stream.handedOut();
+    PlayerContext::Tally tally = context_.tally(stream.channelId);
+    s.presented = tally.presented;
+    s.dropped = tally.dropped;
+    s.lateness = summarizeLateness(tally.lateness);
+    if (stream.decoder) {
+      s.decoded = stream.decoder->decoded();
+      s.damaged = stream.decoder->damaged();
+      s.unplayed = stream.decoder->unplayed();
+      s.problem = stream.decoder->problem();
+      r.expected += stream.decoder->made();
+    }
+    r.delivered += s.delivered;
+    r.damaged += s.damaged;
+    r.unplayed += s.unplayed;
+    r.streams.push_back(s);
+  }
+  PlayerContext::Tally total = context_.tally();
+  r.presented = total.presented;
+  r.dropped = total.dropped;
+  r.lateness = summarizeLateness(total.lateness);
   r.redraws = generationAtEnd_ - generationAtStart_;
   r.seconds = playSeconds_;
   r.framesMade = pool_.created();
+  r.buffersAllocated = pool_.buffersAllocated();
   r.framesReleased = pool_.released();
   r.extraReleases = pool_.extraReleases();
   r.releasedOk = pool_.allReleasedExactlyOnce();
@@ -368,6 +533,9 @@ PlayReport Session::report() const {
 }
 
 int Session::run() {
+  if (!openMedia()) return kExitNoMedia;
+  if (!options_.files.empty()) chooseWindowSize();
+  positionClock();
   if (!openWindow() || !loadPlugin()) {
     releasePlugin();
     return kExitFailure;

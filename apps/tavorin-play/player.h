@@ -1,5 +1,5 @@
 // One play run: loads the plug-in by file name, creates its output into a window, plays the
-// built-in clip at the real media clock, tears everything down as an engine does, and
+// files given (or the built-in clip) at the real media clock, tears everything down as an engine does, and
 // reports what was presented.
 #pragma once
 
@@ -15,6 +15,7 @@ enum ExitCode {
   kExitFailure = 1,      // the plug-in, the window or the snapshot failed
   kExitUsage = 2,        // bad options
   kExitFrameLedger = 3,  // a frame was not released exactly once
+  kExitNoMedia = 4,      // none of the files given could be opened
 };
 
 // Runs the clip; the report goes to out, progress and errors to err. Answers an ExitCode.

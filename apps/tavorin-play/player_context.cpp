@@ -24,34 +24,48 @@ void PlayerContext::resizeDrawing(int32_t width, int32_t height) {
 }
 
 int32_t PlayerContext::channelEvent(int32_t channelId, int32_t code, KMC::VideoSample* object) {
-  (void)channelId;
   if (code == 2 && object) {
     int64_t now = clock_->currentTime();
     int64_t due = clock_->rate() < 0 ? static_cast<int64_t>(object->startTime) + object->duration : object->startTime;
     int64_t late = clock_->rate() < 0 ? due - now : now - due;
     std::lock_guard<std::mutex> hold(lock_);
-    ++presented_;
-    lateness_.push_back(static_cast<int32_t>(late));
+    Tally& tally = tallies_[channelId];
+    ++tally.presented;
+    tally.lateness.push_back(static_cast<int32_t>(late));
   } else if (code == 4) {
     std::lock_guard<std::mutex> hold(lock_);
-    ++dropped_;
+    ++tallies_[channelId].dropped;
   }
   return 0;
 }
 
+PlayerContext::Tally PlayerContext::tally(int32_t channelId) const {
+  std::lock_guard<std::mutex> hold(lock_);
+  if (channelId != -1) {
+    auto found = tallies_.find(channelId);
+    return found == tallies_.end() ? Tally() : found->second;
+  }
+  Tally total;
+  for (const auto& entry : tallies_) {
+    total.presented += entry.second.presented;
+    total.dropped += entry.second.dropped;
+    total.lateness.insert(total.lateness.end(), entry.second.lateness.begin(), entry.second.lateness.end());
+  }
+  return total;
+}
+
 int64_t PlayerContext::presented() const {
   std::lock_guard<std::mutex> hold(lock_);
-  return presented_;
+  int64_t count = 0;
+  for (const auto& entry : tallies_) count += entry.second.presented;
+  return count;
 }
 
 int64_t PlayerContext::dropped() const {
   std::lock_guard<std::mutex> hold(lock_);
-  return dropped_;
-}
-
-std::vector<int32_t> PlayerContext::lateness() const {
-  std::lock_guard<std::mutex> hold(lock_);
-  return lateness_;
+  int64_t count = 0;
+  for (const auto& entry : tallies_) count += entry.second.dropped;
+  return count;
 }
 
 }  // namespace play

@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <map>
 #include <mutex>
 #include <vector>
 
@@ -33,11 +34,18 @@ class PlayerContext : public host::EngineContext {
   // Tells the renderer the window now has this client size.
   void resizeDrawing(int32_t width, int32_t height);
 
+  // What one channel (or, with channelId -1, every channel) had presented and dropped late.
+  // lateness holds, for each presented frame, how far the clock had passed its due point (its
+  // start time playing forward, its end playing backwards), in media milliseconds.
+  struct Tally {
+    int64_t presented = 0;
+    int64_t dropped = 0;
+    std::vector<int32_t> lateness;
+  };
+  Tally tally(int32_t channelId = -1) const;
+
   int64_t presented() const;
   int64_t dropped() const;
-  // For each presented frame, how far the clock had passed its due point (its start time
-  // playing forward, its end playing backwards), in media milliseconds.
-  std::vector<int32_t> lateness() const;
 
  private:
   KMC::MediaClock* clock_;
@@ -45,9 +53,7 @@ class PlayerContext : public host::EngineContext {
   std::atomic<int32_t> width_, height_;  // written by the main thread, read at the hand-over
   std::atomic<KMC::VideoAdapterHWND*> adapter_{nullptr};
   mutable std::mutex lock_;
-  int64_t presented_ = 0;
-  int64_t dropped_ = 0;
-  std::vector<int32_t> lateness_;
+  std::map<int32_t, Tally> tallies_;  // by channel id
 };
 
 }  // namespace play

@@ -57,7 +57,8 @@ bool parseSwitch(const std::string& text, bool* out) {
 }  // namespace
 
 std::string usageText() {
-  return "usage: tavorin-play [options]\n"
+  return "usage: tavorin-play [options] [FILE...]\n"
+         "Plays the files given (each one a stream, decoded with FFmpeg), or else a built-in clip.\n"
          "  --size WxH        frame size of the built-in clip (default 640x360, sides 16..8192)\n"
          "  --window WxH      window size (default: the frame size)\n"
          "  --fps N           frames per second (default 30, up to 240)\n"
@@ -69,15 +70,27 @@ std::string usageText() {
          "  --cache on|off    the engine's format cache setting (default off)\n"
          "  --snapshot FILE   write the window's last picture as PNG\n"
          "  --plugin FILE     the plug-in library (default: the build's libtavorin.so)\n"
+         "  --start T         files: start T seconds in\n"
+         "  --loop            files: start again at the end (stop with --seconds or Ctrl-C)\n"
+         "  --stack           files: each covers the whole window, later files on top\n"
+         "  --decode-threads N  files: FFmpeg's decoding threads per file (default 1; 0: its choice)\n"
          "  --help            this text\n"
+         "With files, --seconds stops after that much media time, --channels N tiles N copies of one\n"
+         "file, and --size, --fps and --overlay do not apply.\n"
          "The window is an X11 window when DISPLAY is set, an off-screen surface otherwise.\n";
 }
 
 bool parseOptions(int argc, const char* const* argv, PlayerOptions* out, std::string* error) {
   PlayerOptions options;
   bool windowGiven = false;
+  std::vector<std::string> clipOnly;  // options given that only the built-in clip takes
+  std::vector<std::string> filesOnly;
   for (int i = 1; i < argc; ++i) {
     std::string name = argv[i];
+    if (name.empty() || name[0] != '-' || name == "-") {
+      options.files.push_back(name);
+      continue;
+    }
     std::string value;
     size_t equals = name.find('=');
     bool inlineValue = name.compare(0, 2, "--") == 0 && equals != std::string::npos;
@@ -86,12 +99,15 @@ bool parseOptions(int argc, const char* const* argv, PlayerOptions* out, std::st
       name = name.substr(0, equals);
     }
     static const char* const kKnown[] = {"--size", "--window", "--fps", "--seconds", "--rate", "--channels",
-                                         "--overlay", "--cache", "--snapshot", "--plugin", "--pull", "--help", "-h"};
+                                         "--overlay", "--cache", "--snapshot", "--plugin", "--pull", "--help", "-h",
+                                         "--start", "--loop", "--stack", "--decode-threads"};
     if (std::find(std::begin(kKnown), std::end(kKnown), name) == std::end(kKnown)) {
       *error = "unknown option '" + name + "'";
       return false;
     }
-    bool takesValue = name != "--pull" && name != "--help" && name != "-h";
+    bool takesValue = name != "--pull" && name != "--help" && name != "-h" && name != "--loop" && name != "--stack";
+    if (name == "--size" || name == "--fps" || name == "--overlay") clipOnly.push_back(name);
+    if (name == "--start" || name == "--loop" || name == "--stack" || name == "--decode-threads") filesOnly.push_back(name);
     if (takesValue && !inlineValue) {
       if (i + 1 >= argc) {
         *error = name + " needs a value";
@@ -127,6 +143,7 @@ bool parseOptions(int argc, const char* const* argv, PlayerOptions* out, std::st
         return false;
       }
       options.seconds = number;
+      options.secondsGiven = true;
     } else if (name == "--rate") {
       if (!parseInt(value, &integer) || integer == 0 || integer > kMaxRate || integer < -kMaxRate) {
         *error = "--rate wants a non-zero integer from -16000 to 16000 (thousandths), not '" + value + "'";
@@ -151,6 +168,22 @@ bool parseOptions(int argc, const char* const* argv, PlayerOptions* out, std::st
       }
     } else if (name == "--pull") {
       options.pull = true;
+    } else if (name == "--loop") {
+      options.loop = true;
+    } else if (name == "--stack") {
+      options.stack = true;
+    } else if (name == "--start") {
+      if (!parseNumber(value, &number) || number < 0 || number > 1e6) {
+        *error = "--start wants seconds from 0 to 1000000, not '" + value + "'";
+        return false;
+      }
+      options.startSeconds = number;
+    } else if (name == "--decode-threads") {
+      if (!parseInt(value, &integer) || integer < 0 || integer > 64) {
+        *error = "--decode-threads wants an integer from 0 to 64, not '" + value + "'";
+        return false;
+      }
+      options.decodeThreads = static_cast<int>(integer);
     } else if (name == "--snapshot") {
       if (value.empty()) {
         *error = "--snapshot wants a file name";
@@ -166,6 +199,32 @@ bool parseOptions(int argc, const char* const* argv, PlayerOptions* out, std::st
     } else {  // --help, -h
       options.help = true;
     }
+  }
+  if (!options.files.empty() && !clipOnly.empty()) {
+    *error = clipOnly.front() + " applies to the built-in clip, not to files";
+    return false;
+  }
+  if (options.files.empty() && !filesOnly.empty()) {
+    *error = filesOnly.front() + " applies to files; give a file to play";
+    return false;
+  }
+  if (options.files.size() > 1 && options.channels > 1) {
+    *error = "--channels N tiles copies of one file; several files are already one channel each";
+    return false;
+  }
+  if (options.files.size() > static_cast<size_t>(kMaxChannels)) {
+    *error = "at most 16 files play at once";
+    return false;
+  }
+  if (options.loop && options.rate < 0) {
+    *error = "--loop plays forwards only";
+    return false;
+  }
+  if (!options.files.empty()) {
+    // A file's window follows its picture size unless --window says otherwise.
+    if (!windowGiven) options.windowWidth = options.windowHeight = 0;
+    *out = options;
+    return true;
   }
   if (!windowGiven) {
     options.windowWidth = options.frameWidth;

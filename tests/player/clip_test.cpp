@@ -130,7 +130,8 @@ TEST(ClipFrames, BackwardsPlayStartsAtTheLastFrameAndPullEndsWithTheClip) {
   EXPECT_EQ(first->usable, 1);
   first->release();
 
-  ClipSource source(&frames, 1);
+  ClipFeed feed(&frames, 1);
+  FeedSource source(&feed);
   std::vector<int32_t> starts;
   KMC::PropertyValue value;
   while (source.pull(0x200c000a, &value)) {
@@ -140,7 +141,9 @@ TEST(ClipFrames, BackwardsPlayStartsAtTheLastFrameAndPullEndsWithTheClip) {
     sample->release();
   }
   EXPECT_EQ(starts, (std::vector<int32_t>{500, 400, 300, 200, 100}));
-  EXPECT_EQ(source.handedOut(), 5);
+  EXPECT_EQ(feed.handedOut(), 5);
+  EXPECT_TRUE(feed.exhausted());
+  EXPECT_EQ(feed.lastEnd(), 200) << "backwards, the last frame taken is the first of the clip";
   EXPECT_TRUE(pool.allReleasedExactlyOnce());
 }
 

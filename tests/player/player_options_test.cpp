@@ -56,6 +56,18 @@ TEST(PlayerOptions, EveryOptionInBothSpellings) {
   EXPECT_EQ(p.options.pluginPath, "/x/libtavorin.so");
 }
 
+TEST(PlayerOptions, FilesAmongOptionsAreStreamsAndTheWindowFollowsTheirPictures) {
+  Parsed p = parse({"a.mp4", "--start=1.5", "--loop", "dir/b c.mkv", "--stack", "--seconds", "3", "--decode-threads", "2"});
+  ASSERT_TRUE(p.ok) << p.error;
+  EXPECT_EQ(p.options.files, (std::vector<std::string>{"a.mp4", "dir/b c.mkv"}));
+  EXPECT_DOUBLE_EQ(p.options.startSeconds, 1.5);
+  EXPECT_TRUE(p.options.loop);
+  EXPECT_TRUE(p.options.stack);
+  EXPECT_TRUE(p.options.secondsGiven);
+  EXPECT_EQ(p.options.decodeThreads, 2);
+  EXPECT_EQ(p.options.windowWidth, 0) << "chosen from the first picture once the file is open";
+}
+
 TEST(PlayerOptions, BadValuesAreRefusedNamingTheOption) {
   struct Case {
     std::vector<const char*> args;
@@ -79,6 +91,12 @@ TEST(PlayerOptions, BadValuesAreRefusedNamingTheOption) {
       {{"--cache"}, "--cache needs a value"},
       {{"--pull=1"}, "--pull takes no value"},
       {{"--seconds", "0.01", "--fps", "25"}, "no frame"},
+      {{"a.mp4", "--size", "320x200"}, "--size applies to the built-in clip"},
+      {{"--overlay", "on", "a.mp4"}, "--overlay applies to the built-in clip"},
+      {{"--loop"}, "--loop applies to files"},
+      {{"--start", "-1", "a.mp4"}, "--start"},
+      {{"a.mp4", "b.mkv", "--channels", "2"}, "--channels N tiles copies of one file"},
+      {{"a.mp4", "--loop", "--rate", "-1000"}, "--loop plays forwards only"},
   };
   for (const Case& c : cases) {
     Parsed p = parse(c.args);

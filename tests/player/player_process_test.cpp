@@ -19,64 +19,11 @@
 #undef None
 #undef Status
 #endif
+#include "player_run.h"
 #include "png_reader.h"
 #include "xvfb_server.h"
 
 namespace {
-
-struct PlayerRun {
-  int exitCode = -1;
-  std::string out;
-  std::string err;
-  std::map<std::string, std::string> report;  // the REPORT line's fields
-  long long count(const char* key) const {
-    auto found = report.find(key);
-    return found == report.end() ? -1 : std::stoll(found->second);
-  }
-};
-
-std::string slurp(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-// Runs the player with args; display empty means off-screen (DISPLAY unset).
-// whilePlaying runs once the program has started.
-template <typename WhilePlaying>
-PlayerRun runPlayer(const std::string& args, const std::string& display, WhilePlaying whilePlaying) {
-  std::string temp = ::testing::TempDir();
-  static int runs = 0;
-  std::string errPath = temp + "tavorin_play_stderr_" + std::to_string(getpid()) + "_" + std::to_string(++runs) + ".txt";
-  std::string command = std::string("env -u KMC_LOG_FILE ") + (display.empty() ? "-u DISPLAY " : "DISPLAY=" + display + " ") +
-                        "XDG_DATA_HOME=" + temp + " " + TAVORIN_PLAY_PROGRAM + " " + args + " 2>" + errPath;
-  PlayerRun run;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return run;
-  whilePlaying();
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
-  int status = pclose(pipe);
-  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  run.err = slurp(errPath);
-  std::remove(errPath.c_str());
-  size_t line = run.out.find("REPORT ");
-  if (line != std::string::npos) {
-    std::istringstream fields(run.out.substr(line + 7));
-    std::string field;
-    while (fields >> field) {
-      size_t equals = field.find('=');
-      if (equals != std::string::npos) run.report[field.substr(0, equals)] = field.substr(equals + 1);
-    }
-  }
-  return run;
-}
-
-PlayerRun runPlayer(const std::string& args, const std::string& display = "") {
-  return runPlayer(args, display, [] {});
-}
 
 void expectSoundReport(const PlayerRun& run, int streams) {
   EXPECT_EQ(run.exitCode, 0) << run.err;

@@ -1,0 +1,59 @@
+#include "picture_converter.h"
+
+extern "C" {
+#include <libavutil/cpu.h>
+#include <libavutil/frame.h>
+#include <libavutil/macros.h>
+#include <libswscale/swscale.h>
+}
+
+namespace play {
+
+namespace {
+
+// The output lays a "BGRA" picture over what is below with a mask (where alpha is 0) and
+// ORs the picture's colours in: a fully transparent pixel must carry no colour, as an engine
+// hands such frames over. Partly transparent pixels count as opaque there and stay as they are.
+void clearTransparentPixels(uint32_t* pixels, int width, int height, int stride) {
+  for (int y = 0; y < height; ++y) {
+    uint32_t* row = pixels + static_cast<size_t>(y) * stride;
+    for (int x = 0; x < width; ++x) {
+      if ((row[x] >> 24) == 0) row[x] = 0;
+    }
+  }
+}
+
+}  // namespace
+
+PictureConverter::~PictureConverter() { sws_freeContext(context_); }
+
+int32_t PictureConverter::paddedStride(int32_t width) {
+  int align = static_cast<int>(av_cpu_max_align());
+  return FFALIGN(width * 4, align) / 4;
+}
+
+PooledFrame* PictureConverter::convert(const AVFrame* picture, FramePool* pool, int32_t start, uint32_t duration) {
+  const int width = picture->width, height = picture->height;
+  if (width <= 0 || height <= 0 || picture->format < 0) return nullptr;
+  AVPixelFormat from = static_cast<AVPixelFormat>(picture->format);
+  AVPixelFormat to = alpha_ ? AV_PIX_FMT_BGRA : AV_PIX_FMT_BGR0;
+  context_ = sws_getCachedContext(context_, width, height, from, width, height, to, SWS_BILINEAR, nullptr, nullptr,
+                                  nullptr);
+  if (!context_) return nullptr;
+  // Limited or full range and the picture's own colour matrix, as FFmpeg's own tools read it.
+  int matrix = picture->colorspace != AVCOL_SPC_UNSPECIFIED ? picture->colorspace : SWS_CS_DEFAULT;
+  const int* coefficients = sws_getCoefficients(matrix);
+  sws_setColorspaceDetails(context_, coefficients, picture->color_range == AVCOL_RANGE_JPEG ? 1 : 0, coefficients, 1,
+                           0, 1 << 16, 1 << 16);
+
+  int32_t stride = paddedStride(width);
+  PooledFrame* frame = pool->make(start, duration, width, height, stride);
+  frame->picture = KMC::RectInt(0, 0, width, height);  // the whole decoded picture
+  uint8_t* target[4] = {reinterpret_cast<uint8_t*>(frame->data()), nullptr, nullptr, nullptr};
+  int targetStride[4] = {stride * 4, 0, 0, 0};
+  sws_scale(context_, picture->data, picture->linesize, 0, height, target, targetStride);
+  if (alpha_) clearTransparentPixels(frame->data(), width, height, stride);
+  return frame;
+}
+
+}  // namespace play
