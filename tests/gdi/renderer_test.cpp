@@ -161,7 +161,8 @@ TEST_F(Surfaces, MaskOnlyForBgraFramesWithATransparentPixel) {
   // Buffer rows are bottom-up: the frame's last row is buffer row 0.
   EXPECT_EQ(surface->maskPixels[7], 0xFFFFFFFFu);
   EXPECT_EQ(surface->maskPixels[6], 0u);
-  EXPECT_EQ(surface->picturePixels[7], 0x00FFFFFFu);
+  EXPECT_EQ(surface->picturePixels[7], 0u);  // a hole keeps no colour
+  EXPECT_EQ(surface->picturePixels[6], 0xFF00FF00u);
 
   host::OwnedVideoSample* clear = ledger.make(1000, 40, 8, 8);
   clear->fill(0x00123456);  // "BGRX": the top byte means nothing
