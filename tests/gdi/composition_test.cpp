@@ -30,28 +30,27 @@ class Composition : public ::testing::Test {
     rig.shutdown();
     EXPECT_TRUE(rig.ledger.allReleasedExactlyOnce());
   }
+  // Starts on the whole window and shows one opaque painted width x height "BGRX" frame on a
+  // single channel placed at where.
+  void showPainted(const RectFloat& where, int32_t width, int32_t height) {
+    ASSERT_TRUE(rig.start());
+    PortInterface* port = rig.addChannel(1, "BGRX", where);
+    ASSERT_NE(port, nullptr);
+    rig.select({1});
+    host::OwnedVideoSample* frame = rig.frame(width, height, 0);
+    paint(frame, kOpaque);
+    rig.push(port, frame);
+  }
   PluginRig rig;
 };
 
 TEST_F(Composition, FullOutputRectangleFillsTheDrawingRectangle) {
-  ASSERT_TRUE(rig.start());
-  PortInterface* port = rig.addChannel(1, "BGRX");
-  ASSERT_NE(port, nullptr);
-  rig.select({1});
-  host::OwnedVideoSample* frame = rig.frame(640, 480, 0);
-  paint(frame, kOpaque);
-  rig.push(port, frame);
+  ASSERT_NO_FATAL_FAILURE(showPainted(RectFloat(0, 0, 1, 1), 640, 480));
   rig.expectPicture(pattern);
 }
 
 TEST_F(Composition, CentredQuarterLandsInItsPixelsWithBlackAround) {
-  ASSERT_TRUE(rig.start());
-  PortInterface* port = rig.addChannel(1, "BGRX", RectFloat(0.25, 0.25, 0.75, 0.75));
-  ASSERT_NE(port, nullptr);
-  rig.select({1});
-  host::OwnedVideoSample* frame = rig.frame(320, 240, 0);
-  paint(frame, kOpaque);
-  rig.push(port, frame);
+  ASSERT_NO_FATAL_FAILURE(showPainted(RectFloat(0.25, 0.25, 0.75, 0.75), 320, 240));
   rig.expectPicture([](int32_t x, int32_t y) {
     bool inside = x >= 160 && x < 480 && y >= 120 && y < 360;
     return inside ? pattern(x - 160, y - 120) : 0u;
@@ -61,26 +60,14 @@ TEST_F(Composition, CentredQuarterLandsInItsPixelsWithBlackAround) {
 TEST_F(Composition, BottomAboveTopFlipsThePictureInPlace) {
   // A negative extent asks for the frame's own height from the top edge; bottom above top also
   // turns the picture upside down, on the same rows an upright picture would take.
-  ASSERT_TRUE(rig.start());
-  PortInterface* port = rig.addChannel(1, "BGRX", RectFloat(0, 0, 1, -1));
-  ASSERT_NE(port, nullptr);
-  rig.select({1});
-  host::OwnedVideoSample* frame = rig.frame(640, 480, 0);
-  paint(frame, kOpaque);
-  rig.push(port, frame);
+  ASSERT_NO_FATAL_FAILURE(showPainted(RectFloat(0, 0, 1, -1), 640, 480));
   rig.expectPicture([](int32_t x, int32_t y) { return pattern(x, 479 - y); });
 }
 
 TEST_F(Composition, RightLeftOfLeftTakesTheFramesWidthWithoutMirroring) {
   // Unlike bottom above top, right left of left does not turn the picture: the frame's own
   // width is drawn from the left edge, the right way round.
-  ASSERT_TRUE(rig.start());
-  PortInterface* port = rig.addChannel(1, "BGRX", RectFloat(0.25, 0, 0.125, 1));
-  ASSERT_NE(port, nullptr);
-  rig.select({1});
-  host::OwnedVideoSample* frame = rig.frame(160, 480, 0);
-  paint(frame, kOpaque);
-  rig.push(port, frame);
+  ASSERT_NO_FATAL_FAILURE(showPainted(RectFloat(0.25, 0, 0.125, 1), 160, 480));
   rig.expectPicture([](int32_t x, int32_t y) { return x >= 160 && x < 320 ? pattern(x - 160, y) : 0u; });
 }
 
@@ -147,14 +134,9 @@ TEST_F(Composition, OpaqueOverlaysCoverWhateverTheirTopBytes) {
 }
 
 TEST_F(Composition, RowOrderFollowsTheFramesFlag) {
-  ASSERT_TRUE(rig.start());
-  PortInterface* port = rig.addChannel(1, "BGRX");
-  ASSERT_NE(port, nullptr);
-  rig.select({1});
-  host::OwnedVideoSample* topDown = rig.frame(640, 480, 0);
-  paint(topDown, kOpaque);
-  rig.push(port, topDown);
+  ASSERT_NO_FATAL_FAILURE(showPainted(RectFloat(0, 0, 1, 1), 640, 480));
   rig.expectPicture(pattern);
+  PortInterface* port = rig.ports.front();
 
   // Rows stored bottom-up: the first row in memory is the bottom row of the picture.
   host::OwnedVideoSample* bottomUp = rig.ledger.make(1000, 40, 640, 480);
@@ -169,9 +151,8 @@ TEST_F(Composition, RowsStoredUpwardsAreReadFromTheFirstRowOnly) {
   // memory. The buffer holds exactly the rows the frame spans, so a read of anything else is
   // caught under AddressSanitizer.
   ASSERT_TRUE(rig.start());
-  PortInterface* port = rig.addChannel(1, "BGRX");
+  PortInterface* port = rig.addOnlyChannel("BGRX");
   ASSERT_NE(port, nullptr);
-  rig.select({1});
   const size_t rowDistance = 648;
   ExactSample frame(479 * rowDistance + 640, kOpaque | kRed);
   frame.setSize(640, 480, -static_cast<int32_t>(rowDistance));

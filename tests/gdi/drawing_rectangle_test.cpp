@@ -19,9 +19,8 @@ void letARecomposeHappen() { std::this_thread::sleep_for(std::chrono::millisecon
 TEST(DrawingRectangle, OneAwayFromTheOriginIsFilledAndCopiedExactly) {
   PluginRig rig(64, 48);
   ASSERT_TRUE(rig.start());
-  PortInterface* port = rig.addChannel(1, "BGRX");
+  PortInterface* port = rig.addOnlyChannel("BGRX");
   ASSERT_NE(port, nullptr);
-  rig.select({1});
   rig.push(port, rig.frame(64, 48, kOpaque | kWhite));
   rig.expectPicture([](int32_t, int32_t) { return kWhite; });
 
@@ -48,9 +47,8 @@ TEST(DrawingRectangle, AreasThatCannotBeDrawnLeaveTheWindowAloneUntilASoundOne) 
   // Right left of left: no area at all.
   PluginRig rig(64, 48);
   ASSERT_TRUE(rig.start(RectInt(10, 0, 0, 47)));
-  PortInterface* port = rig.addChannel(1, "BGRX");
+  PortInterface* port = rig.addOnlyChannel("BGRX");
   ASSERT_NE(port, nullptr);
-  rig.select({1});
   rig.push(port, rig.frame(64, 48, kOpaque | kGreen));
   ASSERT_TRUE(eventually([&] { return rig.context.channelEvents(2, 1).size() == 1; }));
   letARecomposeHappen();
