@@ -24,10 +24,11 @@ TEST(DrawingRectangle, OneAwayFromTheOriginIsFilledAndCopiedExactly) {
   rig.push(port, rig.frame(64, 48, kOpaque | kWhite));
   rig.expectPicture([](int32_t, int32_t) { return kWhite; });
 
-  // A 32 x 24 area from (10, 5), the channel in its top-left quarter: the area is black but
-  // for the channel, and the window around it keeps the white drawn before.
-  rig.place(port, RectFloat(0, 0, 0.5, 0.5));
+  // A 32 x 24 area from (10, 5), then the channel in its top-left quarter: the area is black
+  // but for the channel, and the window around it keeps the white drawn before. (The area
+  // changes first, so that no redraw of the whole window shows the moved channel.)
   rig.adapter()->setDrawRect(RectInt(10, 5, 41, 28));
+  rig.place(port, RectFloat(0, 0, 0.5, 0.5));
   rig.push(port, rig.frame(64, 48, kOpaque | kRed));
   rig.expectPicture([](int32_t x, int32_t y) {
     if (x < 10 || x > 41 || y < 5 || y > 28) return kWhite;
