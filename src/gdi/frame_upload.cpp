@@ -57,9 +57,9 @@ TAVORIN_PIXEL_LOOP void copyRowWithMask(const uint32_t* __restrict source, uint3
                      int32_t width) {
   for (int32_t x = 0; x < width; ++x) {
     uint32_t pixel = source[x];
-    uint32_t opaque = (pixel >> 24) == 0 ? 0u : 0xFFFFFFFFu;
-    picture[x] = pixel & opaque;
-    mask[x] = ~opaque;
+    uint32_t hole = (pixel >> 24) == 0 ? 0xFFFFFFFFu : 0u;
+    picture[x] = pixel & ~hole;
+    mask[x] = hole;
   }
 }
 
