@@ -198,8 +198,11 @@ void Tavorin::resumeChannel(Channel*) {}
 bool Tavorin::geometryChanged(Channel*, const RectFloat*) { return true; }
 
 void Tavorin::adapterStateChanged(bool ready) {
-  if (!ready) requestReconfiguration();
+  // Not ready before the request: an output thread that sees the request must not find the
+  // renderer still ready and run the reconfiguration before the engine's change is stored
+  // (it would report the old size, and the request the change needs would be spent).
   setRendererReady(ready);
+  if (!ready) requestReconfiguration();
 }
 
 void Tavorin::adapterReleased() {
