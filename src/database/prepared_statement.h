@@ -18,8 +18,7 @@ namespace KSDSOLD {
 
 class IPreparedStatement : public kstl::IRefCounted {
  public:
-  // Rewinds the statement so it can run again; false when the engine reports an error (which
-  // includes the error of the last run, as the engine answers it here).
+  // Rewinds the statement so it can run again; false when the engine reports an error.
   virtual bool Reset() = 0;
   // Sets every parameter back to NULL; true on success.
   virtual bool ClearArgs() = 0;
@@ -31,7 +30,9 @@ class IPreparedStatement : public kstl::IRefCounted {
   // Number of parameters of the statement.
   virtual int GetArgCount() = 0;
   // Runs one step. resultCode receives the engine's answer (0 first, so it is never stale);
-  // answers whether a result row is available. Nothing is logged: callers read the code.
+  // answers whether a result row is available. Nothing is logged: callers read the code. A
+  // step that ends in an error also rewinds the statement, so the error is this run's only and
+  // the next run starts clean; the connection keeps the error's message.
   virtual bool Step(int& resultCode) = 0;
 };
 

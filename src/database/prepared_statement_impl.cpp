@@ -98,6 +98,12 @@ bool PreparedStatementImpl::Step(int& resultCode) {
   resultCode = 0;
   if (!IsUsable()) return false;
   resultCode = sqlite3_step(statement_);
+  if (resultCode != SQLITE_ROW && resultCode != SQLITE_DONE) {
+    // Rewound at once, so that the error belongs to this run only: the engine answers the
+    // reset with the same error (not examined), and the next run's reset then succeeds. The
+    // connection keeps the error's message for the caller.
+    sqlite3_reset(statement_);
+  }
   return resultCode == SQLITE_ROW;
 }
 

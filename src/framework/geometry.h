@@ -26,10 +26,19 @@ class RectInt : public Rect<int32_t> {
  public:
   RectInt() {}
   RectInt(int32_t l, int32_t t, int32_t r, int32_t b) : Rect<int32_t>(l, t, r, b) {}
-  int32_t width() const override { return right - left + 1; }
-  int32_t height() const override { return bottom - top + 1; }
+  // Edges far apart give sizes beyond 32 bits: the exact sizes are 64-bit, and the 32-bit
+  // ones are those brought to the nearest 32-bit value.
+  int64_t exactWidth() const { return int64_t(right) - left + 1; }
+  int64_t exactHeight() const { return int64_t(bottom) - top + 1; }
+  int32_t width() const override { return saturated(exactWidth()); }
+  int32_t height() const override { return saturated(exactHeight()); }
   // The picture-area test of frames: left < right and top < bottom.
   bool isNonEmpty() const { return left < right && top < bottom; }
+
+ private:
+  static int32_t saturated(int64_t size) {
+    return size > INT32_MAX ? INT32_MAX : size < INT32_MIN ? INT32_MIN : static_cast<int32_t>(size);
+  }
 };
 
 // Fractions of a picture or of the output area; sizes are plain differences.

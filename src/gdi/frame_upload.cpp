@@ -1,5 +1,6 @@
 #include "gdi/frame_upload.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 
@@ -26,10 +27,13 @@ void frameSurfaceSize(const VideoSample* sample, int32_t* width, int32_t* height
 bool frameBlockIsReadable(const VideoSample* sample, int32_t width, int32_t height) {
   if (width <= 0 || height <= 0) return false;
   if (width > sample->width || height > sample->height) return false;
-  if (sample->stride < width) return false;
+  // A negative stride stores the rows upwards from the first one; either way rows must not
+  // overlap.
+  const int64_t rowDistance = std::abs(static_cast<int64_t>(sample->stride));
+  if (rowDistance < width) return false;
   const int64_t limit = std::numeric_limits<int32_t>::max();
   if (static_cast<int64_t>(width) * height * 4 > limit) return false;
-  if (static_cast<int64_t>(sample->stride) * sample->height > limit) return false;
+  if (rowDistance * sample->height > limit) return false;
   return true;
 }
 
@@ -47,17 +51,15 @@ TAVORIN_PIXEL_LOOP bool copyRowFindingHoles(const uint32_t* __restrict source, u
   return opaque == 0;
 }
 
-TAVORIN_PIXEL_LOOP void maskRow(const uint32_t* __restrict picture, uint32_t* __restrict mask, int32_t width) {
-  for (int32_t x = 0; x < width; ++x) mask[x] = (picture[x] >> 24) == 0 ? 0xFFFFFFFFu : 0u;
-}
-
-// Copies a row and writes its mask in the same pass.
+// Copies a row and writes its mask in the same pass. A transparent pixel gets 0 in the picture
+// whatever its colour bytes, since the picture is ORed onto what lies below the mask.
 TAVORIN_PIXEL_LOOP void copyRowWithMask(const uint32_t* __restrict source, uint32_t* __restrict picture, uint32_t* __restrict mask,
                      int32_t width) {
   for (int32_t x = 0; x < width; ++x) {
     uint32_t pixel = source[x];
-    picture[x] = pixel;
-    mask[x] = (pixel >> 24) == 0 ? 0xFFFFFFFFu : 0u;
+    uint32_t hole = (pixel >> 24) == 0 ? 0xFFFFFFFFu : 0u;
+    picture[x] = pixel & ~hole;
+    mask[x] = hole;
   }
 }
 
@@ -88,7 +90,7 @@ bool copyFramePixels(const uint32_t* source, int32_t stride, int32_t width, int3
         std::memset(mask + static_cast<int64_t>(doneTarget) * width, 0, rowBytes);
       }
       transparent = true;
-      maskRow(to, maskTo, width);
+      copyRowWithMask(from, to, maskTo, width);
     }
   }
   return transparent;

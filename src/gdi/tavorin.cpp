@@ -4,6 +4,8 @@
 
 #include "framework/identifiers.h"
 #include "gdi/channel_surface.h"
+#include "gdi/drawing_area.h"
+#include "gdi/selected_bitmap.h"
 #include "gdi/video_adapter_gdi_hwnd.h"
 #include "platform/win32.h"
 
@@ -136,6 +138,7 @@ bool Tavorin::reconfigure() {
   initializeRenderer();  // a missing window only leaves drawing paused until the next change
   if (!adapter_) return true;
   RectInt area = adapter_->drawRect();
+  // Inclusive sizes; beyond 32 bits the largest 32-bit value is reported.
   if (context()) context()->windowSizeChanged(area.width(), area.height());
   return true;
 }
@@ -144,35 +147,46 @@ bool Tavorin::reconfigureCommit() { return true; }
 
 bool Tavorin::beginFrame() {
   if (!adapter_) return true;
-  RectInt area = adapter_->drawRect();
-  int32_t width = area.width();
-  int32_t height = area.height();
-  HDC back = CreateCompatibleDC(asDC(windowDC_));
-  HBITMAP bitmap = CreateCompatibleBitmap(asDC(windowDC_), width + 1, height + 1);
+  DrawingArea area(adapter_->drawRect());
+  // Without a back buffer the redraw makes no picture: drawChannel and endFrame skip it.
+  if (!area.drawable()) return true;
+  HDC back = nullptr;
+  HBITMAP bitmap = nullptr;
+  HGDIOBJ previous = nullptr;
+  if (!createSelectedBitmap(asDC(windowDC_), area.bufferWidth(), area.bufferHeight(), back, bitmap, previous)) {
+    return true;
+  }
   backDC_ = back;
   backBitmap_ = bitmap;
-  backPrevious_ = SelectObject(back, bitmap);
+  backPrevious_ = previous;
   SetStretchBltMode(back, HALFTONE);
   SetBrushOrgEx(back, 0, 0, nullptr);
-  RECT fill = {0, 0, width, height};
+  RECT fill = {0, 0, static_cast<LONG>(area.width), static_cast<LONG>(area.height)};
   FillRect(back, &fill, static_cast<HBRUSH>(blackBrush_));
   return true;
 }
 
 bool Tavorin::endFrame() {
-  if (!adapter_ || !backDC_) return true;
-  RectInt area = adapter_->drawRect();
-  // The copy's width and height are right + 1 and bottom + 1, which equal the inclusive size
-  // for a drawing rectangle that starts at (0, 0). Its answer is not needed: a failed copy
-  // only leaves this redraw out.
-  BitBlt(asDC(windowDC_), area.left, area.top, area.right + 1, area.bottom + 1, asDC(backDC_), 0, 0, SRCCOPY);
-  (void)GetLastError();
-  SelectObject(asDC(backDC_), static_cast<HGDIOBJ>(backPrevious_));
-  DeleteObject(static_cast<HGDIOBJ>(backBitmap_));
-  DeleteDC(asDC(backDC_));
-  backDC_ = nullptr;
-  backBitmap_ = nullptr;
-  backPrevious_ = nullptr;
+  if (adapter_ && backDC_) {
+    DrawingArea area(adapter_->drawRect());
+    // The copy covers exactly the drawing rectangle, wherever it starts in the window, so the
+    // window outside it is never touched. Its answer is not needed: a failed copy only leaves
+    // this redraw out.
+    if (area.drawable()) {
+      BitBlt(asDC(windowDC_), area.rect.left, area.rect.top, static_cast<int>(area.width),
+             static_cast<int>(area.height), asDC(backDC_), 0, 0, SRCCOPY);
+      (void)GetLastError();
+    }
+    HDC back = asDC(backDC_);
+    HBITMAP bitmap = static_cast<HBITMAP>(backBitmap_);
+    HGDIOBJ previous = static_cast<HGDIOBJ>(backPrevious_);
+    deleteSelectedBitmap(back, bitmap, previous);
+    backDC_ = nullptr;
+    backBitmap_ = nullptr;
+    backPrevious_ = nullptr;
+  }
+  // Also after a redraw that made no picture, so that an area that cannot be drawn costs no
+  // more than one that can.
   Sleep(kPauseAfterWindowCopy);
   return true;
 }
@@ -184,8 +198,11 @@ void Tavorin::resumeChannel(Channel*) {}
 bool Tavorin::geometryChanged(Channel*, const RectFloat*) { return true; }
 
 void Tavorin::adapterStateChanged(bool ready) {
-  if (!ready) requestReconfiguration();
+  // Not ready before the request: an output thread that sees the request must not find the
+  // renderer still ready and run the reconfiguration before the engine's change is stored
+  // (it would report the old size, and the request the change needs would be spent).
   setRendererReady(ready);
+  if (!ready) requestReconfiguration();
 }
 
 void Tavorin::adapterReleased() {

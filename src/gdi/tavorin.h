@@ -37,7 +37,7 @@ class Tavorin : public VideoOutput<Tavorin> {
   bool shutdownRenderer() override;                              // releases both
   bool reconfigure() override;                                   // new DC, reports the size
   bool reconfigureCommit() override;
-  bool beginFrame() override;                                    // black back buffer
+  bool beginFrame() override;                                    // black back buffer, if drawable
   bool endFrame() override;                                      // copy to window, 15 ms pause
   void* surfaceObject() override;                                // none: null
   bool attachChannel(Channel* channel) override;                 // engine thread

@@ -5,7 +5,9 @@
 #include <cstring>
 
 #include "gdi/channel_surface.h"
+#include "gdi/drawing_area.h"
 #include "gdi/frame_upload.h"
+#include "gdi/selected_bitmap.h"
 #include "gdi/tavorin.h"
 #include "gdi/video_adapter_gdi_hwnd.h"
 #include "platform/win32.h"
@@ -16,26 +18,6 @@ namespace {
 
 ChannelSurface* surfaceOf(VideoOutput<Tavorin>::Channel* channel) {
   return static_cast<ChannelSurface*>(channel->rendererData);
-}
-
-// A memory DC holding a new w x h bitmap compatible with window; previous is what the bitmap
-// displaced (non-null while the pair exists).
-void createSelectedBitmap(HDC window, int32_t width, int32_t height, HDC& dc, HBITMAP& bitmap, HGDIOBJ& previous) {
-  dc = CreateCompatibleDC(window);
-  bitmap = CreateCompatibleBitmap(window, width, height);
-  previous = SelectObject(dc, bitmap);
-}
-
-// Undoes createSelectedBitmap: the displaced object goes back, then bitmap and DC are deleted.
-void deleteSelectedBitmap(HDC& dc, HBITMAP& bitmap, HGDIOBJ& previous) {
-  if (previous) {
-    SelectObject(dc, previous);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-    previous = nullptr;
-  }
-  dc = nullptr;
-  bitmap = nullptr;
 }
 
 void deleteBitmaps(ChannelSurface* surface) {
@@ -130,8 +112,13 @@ VideoSample* Tavorin::acceptFrame(Channel* channel, VideoSample* sample) {
   surface->surfaceHeight = height;
   describeBuffers(surface, width, height);
   HDC window = static_cast<HDC>(windowDC_);
-  createSelectedBitmap(window, width, height, surface->maskDC, surface->maskBitmap, surface->maskPrevious);
-  createSelectedBitmap(window, width, height, surface->imageDC, surface->imageBitmap, surface->imagePrevious);
+  // A channel gets both bitmaps or none: one whose bitmaps cannot be made is skipped like one
+  // whose buffers cannot be allocated.
+  if (!createSelectedBitmap(window, width, height, surface->maskDC, surface->maskBitmap, surface->maskPrevious) ||
+      !createSelectedBitmap(window, width, height, surface->imageDC, surface->imageBitmap, surface->imagePrevious)) {
+    deleteBitmaps(surface);
+    freePixels(surface);
+  }
   return sample;
 }
 
@@ -166,9 +153,9 @@ bool Tavorin::drawChannel(Channel* channel) {
   if (channel->displayFactors[0] == 0.0f) return true;  // NaN still draws
   if (!surface->imagePrevious) return true;             // nothing uploaded
 
-  RectInt area = adapter_->drawRect();
-  double areaWidth = area.width();
-  double areaHeight = area.height();
+  DrawingArea area(adapter_->drawRect());
+  double areaWidth = static_cast<double>(area.width);
+  double areaHeight = static_cast<double>(area.height);
   const RectFloat& place = channel->outputRect;
   int32_t left = toPixel(areaWidth * place.left);
   int32_t top = toPixel(areaHeight * place.top);

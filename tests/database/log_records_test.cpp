@@ -10,6 +10,7 @@
 
 #include "database/app_database.h"
 #include "database/database.h"
+#include "database/prepared_statement_impl.h"
 #include "database_test_support.h"
 
 using KSDSOLD::FieldMap;
@@ -99,22 +100,33 @@ TEST_F(LogRecordsTest, StatementFailures) {
             log.lines());
   query->Release();
 
-  // A run that ends in an error is not logged by Execute; the engine repeats the error when
-  // the statement is next reset, and that is logged. The reset rewinds it all the same.
-  IPreparedStatement* insert = nullptr;
-  ASSERT_TRUE(db.PrepareStatement("INSERT INTO t VALUES (:a);", &insert));
+  // A run that ends in an error is not logged, and it is that run's failure only: the next
+  // run of the same cached statement answers for itself, without a record of the old error.
+  ASSERT_TRUE(db.PrepareStatement("insert", "INSERT INTO t VALUES (:a);", false));
   FieldMap duplicate;
   duplicate["a"].Set(static_cast<int64_t>(1));
-  EXPECT_FALSE(db.Execute(insert, &duplicate));
-  EXPECT_EQ(6u, log.lines().size());
-  EXPECT_FALSE(db.Execute(insert, &duplicate));
-  EXPECT_EQ(sqliteRecord("KSDSOLD::PreparedStatementImpl::Reset", 238, 19, "UNIQUE constraint failed: t.a"),
-            log.lines().back());
-  EXPECT_EQ(7u, log.lines().size());
+  EXPECT_FALSE(db.ExecuteNamed("insert", &duplicate));
+  EXPECT_EQ(19, sqlite3_errcode(db.RawHandle()));
+  EXPECT_STREQ("UNIQUE constraint failed: t.a", sqlite3_errmsg(db.RawHandle()));
   FieldMap fresh;
   fresh["a"].Set(static_cast<int64_t>(3));
-  EXPECT_TRUE(db.Execute(insert, &fresh));
-  insert->Release();
+  EXPECT_TRUE(db.ExecuteNamed("insert", &fresh));
+  EXPECT_FALSE(db.ExecuteNamed("insert", &duplicate));
+  EXPECT_FALSE(db.ExecuteNamed("insert", &duplicate));
+  fresh["a"].Set(static_cast<int64_t>(4));
+  EXPECT_TRUE(db.ExecuteNamed("insert", &fresh));
+  EXPECT_EQ(6u, log.lines().size());
+  EXPECT_EQ(4, dbtest::rawInt(db.RawHandle(), "SELECT count(*) FROM t;"));
+
+  // The reset's own record: a run stepped past this layer ends in an error, which the engine
+  // repeats at the reset.
+  IPreparedStatement* stepped = nullptr;
+  ASSERT_TRUE(db.PrepareStatement("INSERT INTO t VALUES (1);", &stepped));
+  EXPECT_EQ(19, sqlite3_step(static_cast<KSDSOLD::PreparedStatementImpl*>(stepped)->RawStatement()));
+  EXPECT_FALSE(stepped->Reset());
+  EXPECT_EQ(sqliteRecord("KSDSOLD::PreparedStatementImpl::Reset", 238, 19, "UNIQUE constraint failed: t.a"),
+            log.lines().back());
+  stepped->Release();
 }
 
 TEST_F(LogRecordsTest, AFailingSchemaScriptIsLoggedAndLeavesTheDatabaseOpened) {

@@ -1,6 +1,6 @@
-// A loaded plug-in with an engine context whose format-cache setting the test switches, a
-// private application-data folder, and direct access to the cache file to arrange and inspect
-// its rows.
+// An output (of the loaded plug-in, or built in this process where the test fixes the wall
+// clock) with an engine context whose format-cache setting the test switches, a private
+// application-data folder, and direct access to the cache file to arrange and inspect its rows.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,6 +8,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -17,13 +18,26 @@
 #include "engine/engine_context.h"
 #include "engine/library_loader.h"
 #include "engine/plugin_host.h"
+#include "framework/identifiers.h"
 #include "framework/interfaces.h"
 #include "framework/plugin.h"
+#include "gdi/tavorin.h"
+#include "platform/win32.h"
 
 namespace cachetest {
 
-// A fresh application-data folder per test; the wall clock of the plug-in follows
-// TAVORIN_FIXED_TIME.
+// The wall clock of the outputs built in this process (InProcessOutput), in seconds since
+// 1970, until the test's TempDataHome goes.
+inline std::atomic<int64_t>& fixedWallClock() {
+  static std::atomic<int64_t> seconds{0};
+  return seconds;
+}
+inline void setWallClock(int64_t secondsSince1970) {
+  fixedWallClock().store(secondsSince1970);
+  platform_testing::setWallClock([]() -> __time64_t { return fixedWallClock().load(); });
+}
+
+// A fresh application-data folder per test; the wall clock is the real one again afterwards.
 class TempDataHome {
  public:
   TempDataHome() {
@@ -32,7 +46,7 @@ class TempDataHome {
     setenv("XDG_DATA_HOME", path_.c_str(), 1);
   }
   ~TempDataHome() {
-    unsetenv("TAVORIN_FIXED_TIME");
+    platform_testing::setWallClock(nullptr);
     std::string command = "chattr -i -R '" + path_ + "' 2>/dev/null; rm -rf '" + path_ + "'";
     if (std::system(command.c_str()) != 0) {
     }
@@ -44,10 +58,6 @@ class TempDataHome {
  private:
   std::string path_;
 };
-
-inline void setWallClock(int64_t secondsSince1970) {
-  setenv("TAVORIN_FIXED_TIME", std::to_string(secondsSince1970).c_str(), 1);
-}
 
 // One row of a query as text columns.
 typedef std::vector<std::string> Row;
@@ -94,15 +104,12 @@ inline std::string readFile(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// The plug-in as the engine holds it before create.
-class LoadedOutput {
+// An output as the engine holds it before create, with an engine context of its own.
+class OutputHold {
  public:
-  explicit LoadedOutput(const char* machineName = "Test Machine ")
-      : library_(host::defaultPluginPath()), engine_(machineName) {
-    engine_.open(library_, &host_);
-  }
+  virtual ~OutputHold() {}
+  virtual KMC::ComponentInterface* component() const = 0;
   bool ok() const { return component() != nullptr; }
-  KMC::ComponentInterface* component() const { return engine_.component(); }
   host::EngineContext& context() { return context_; }
   void setCache(bool on) { context_.setSetting("VideoDriver|FormatCache", "Enabled", on ? 1 : 0); }
   // A query as the engine asks it: video (1, 2) with flag 1.
@@ -110,11 +117,48 @@ class LoadedOutput {
     return component()->queryFormats(&context_, kind, subkind, flag, out);
   }
 
- private:
-  host::LibraryLoader library_;
+ protected:
   host::RecordingPluginHost host_;
   host::EngineContext context_;
+};
+
+// The output of the loaded plug-in, reached only through the exported entry.
+class LoadedOutput : public OutputHold {
+ public:
+  explicit LoadedOutput(const char* machineName = "Test Machine ")
+      : library_(host::defaultPluginPath()), engine_(machineName) {
+    engine_.open(library_, &host_);
+  }
+  KMC::ComponentInterface* component() const override { return engine_.component(); }
+
+ private:
+  host::LibraryLoader library_;
   host::EngineComponent engine_;  // released before the context and host it was given
+};
+
+// The same component built in this process, whose wall clock setWallClock fixes: the loaded
+// plug-in keeps a clock of its own that a test cannot reach.
+class InProcessOutput : public OutputHold {
+ public:
+  explicit InProcessOutput(const char* machineName = "Test Machine ")
+      : descriptor_{KMC::NarrowString(machineName, &KMC::StandardAllocator<char>::instance())},
+        plugin_(new KMC::Tavorin(&host_)) {
+    plugin_->setDescriptor(&descriptor_);
+    void* found = nullptr;
+    if (plugin_->queryInterface(KMC::kComponentInterfaceId, &found) == KMC::kResultOk) {
+      component_ = static_cast<KMC::ComponentInterface*>(found);
+    }
+  }
+  ~InProcessOutput() override {
+    while (plugin_->releaseReference() > 0) {
+    }
+  }
+  KMC::ComponentInterface* component() const override { return component_; }
+
+ private:
+  KMC::PluginDescriptor descriptor_;  // outlives the component, which keeps a pointer to it
+  KMC::Plugin* plugin_;
+  KMC::ComponentInterface* component_ = nullptr;
 };
 
 inline std::string code(const KMC::FormatDescriptor& descriptor) {

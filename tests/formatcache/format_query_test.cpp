@@ -1,8 +1,11 @@
-// The engine's format query and the hardware format cache file, through the loaded plug-in.
+// The engine's format query and the hardware format cache file, through the loaded plug-in,
+// and with a fixed wall clock through the same component built in this process.
 #include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstring>
+#include <ctime>
+#include <string>
 
 #include "formatcache/cache_rig.h"
 
@@ -16,12 +19,17 @@ const int64_t k2010Jan09 = 1263038400;     // 2010-01-09 12:00:00
 const int64_t k2010Jan11 = 1263211200;     // 2010-01-11 12:00:00
 const int64_t k2012Mar01 = 1330603200;     // 2012-03-01 12:00:00
 
-class FormatQuery : public ::testing::Test {
+template <typename Output>
+class CacheTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(output.ok()); }
   TempDataHome home;
-  LoadedOutput output;
+  Output output;
 };
+// Through the loaded plug-in, as an engine asks.
+typedef CacheTest<LoadedOutput> FormatQuery;
+// Timestamps and the purge: outputs built in this process, so the test fixes their wall clock.
+typedef CacheTest<InProcessOutput> DatedQuery;
 
 TEST_F(FormatQuery, RefusedQueriesChangeNothingAndDoNotReadTheSetting) {
   output.setCache(true);
@@ -94,7 +102,7 @@ TEST_F(FormatQuery, NewFileHoldsExactlyTheSchema) {
   EXPECT_EQ(query(home.file(), listing), schema);
 }
 
-TEST_F(FormatQuery, CacheOnRegistersOnceThenAnswersFromTheFile) {
+TEST_F(DatedQuery, CacheOnRegistersOnceThenAnswersFromTheFile) {
   output.setCache(true);
   setWallClock(k2010Feb14);
   KMC::FormatList list;
@@ -125,6 +133,30 @@ TEST_F(FormatQuery, CacheOnRegistersOnceThenAnswersFromTheFile) {
   EXPECT_EQ(second[0].kind, 4);
   EXPECT_EQ(query(home.file(), "SELECT cost FROM format WHERE four_cc = 'BGRA';")[0][0], "150");
   EXPECT_EQ(query(home.file(), "SELECT last_used_timestamp FROM hardware;")[0][0], "2010-02-15 10:00:01");
+}
+
+// UTC text of a time, as the cache stores it.
+std::string stamp(time_t when) {
+  char text[32];
+  struct tm parts;
+  gmtime_r(&when, &parts);
+  strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &parts);
+  return text;
+}
+
+TEST_F(FormatQuery, TheLoadedPlugInStampsTheRealTimeWhateverTheEnvironmentSays) {
+  // A variable that an earlier build read to fix the clock: the shipped library reads none.
+  setenv("TAVORIN_FIXED_TIME", "1266191999", 1);
+  output.setCache(true);
+  std::string before = stamp(time(nullptr));
+  KMC::FormatList list;
+  bool answered = output.queryFormats(&list);
+  std::string after = stamp(time(nullptr));
+  unsetenv("TAVORIN_FIXED_TIME");
+  ASSERT_TRUE(answered);
+  std::string used = query(home.file(), "SELECT last_used_timestamp FROM hardware;")[0][0];
+  EXPECT_LE(before, used);
+  EXPECT_LE(used, after);
 }
 
 TEST_F(FormatQuery, KnownMachineWithoutFormatsAnswersNothingAndLongCodesAreCut) {
@@ -167,7 +199,7 @@ TEST_F(FormatQuery, TheSwitchIsReadAgainAtEveryQuery) {
   EXPECT_EQ(output.context().settingQueries(), 2);
 }
 
-class Purge : public FormatQuery {
+class Purge : public DatedQuery {
  protected:
   // A machine row of another name, last used at lastUsed, with one format.
   void addMachine(const std::string& name, const std::string& lastUsed) {
@@ -197,7 +229,7 @@ TEST_F(Purge, RemovesMachinesUnusedForACalendarMonthWithTheirFormats) {
   destroyAt(k2010Feb14);  // cutoff 2010-01-14 23:59:59
   EXPECT_EQ(machinesNamed("Old Machine"), 1u);
 
-  LoadedOutput later;
+  InProcessOutput later;
   later.setCache(true);
   KMC::FormatList again;
   ASSERT_TRUE(later.queryFormats(&again));
@@ -217,7 +249,7 @@ TEST_F(Purge, InJanuaryTheCutoffIsDecemberOfTheYearBefore) {
   destroyAt(k2010Jan09);  // cutoff 2009-12-09 12:00:00
   EXPECT_EQ(machinesNamed("December Machine"), 1u);
 
-  LoadedOutput later;
+  InProcessOutput later;
   later.setCache(true);
   KMC::FormatList again;
   ASSERT_TRUE(later.queryFormats(&again));
@@ -229,7 +261,7 @@ TEST_F(Purge, InJanuaryTheCutoffIsDecemberOfTheYearBefore) {
 TEST_F(Purge, CacheOffDeletesThisMachineOnlyWhenTheFileWasOpenedBefore) {
   // Never opened in this output's life: the row stays.
   {
-    LoadedOutput maker;
+    InProcessOutput maker;
     maker.setCache(true);
     KMC::FormatList list;
     ASSERT_TRUE(maker.queryFormats(&list));
@@ -243,7 +275,7 @@ TEST_F(Purge, CacheOffDeletesThisMachineOnlyWhenTheFileWasOpenedBefore) {
 
   // Opened by an earlier query with the cache on, then switched off: the machine's row (its
   // name is the descriptor's alone while the cache is off) goes, nothing else does.
-  LoadedOutput opened;
+  InProcessOutput opened;
   opened.setCache(true);
   KMC::FormatList on;
   ASSERT_TRUE(opened.queryFormats(&on));

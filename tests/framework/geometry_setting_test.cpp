@@ -17,6 +17,14 @@ TEST(Geometry, IntegerRectanglesCountBothEdgesFractionsDoNot) {
   EXPECT_LT(RectFloat(0.75, 0, 0.25, 1).width(), 0.0);
 }
 
+TEST(Geometry, SizesOfFarApartEdgesAreExactIn64BitsAndKeptIn32) {
+  RectInt everything(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX);
+  EXPECT_EQ(everything.exactHeight(), int64_t(1) << 32);
+  EXPECT_EQ(everything.height(), INT32_MAX);
+  EXPECT_EQ(RectInt(INT32_MAX, 0, INT32_MIN, 10).exactWidth(), 2 - (int64_t(1) << 32));
+  EXPECT_EQ(RectInt(INT32_MAX, 0, INT32_MIN, 10).width(), INT32_MIN);
+}
+
 TEST(Geometry, MergeCopiesOnlyTheSourceMaskedComponents) {
   MaskedFloat4 target(1, 2, 3, 4, 2);
   MaskedFloat4 source(9, 8, 7, 6, 5);

@@ -22,7 +22,7 @@ const Lie kLies[] = {
     {"picture rectangle wider than the frame", 16, 16, 16, RectInt(0, 0, 32, 16)},
     {"picture rectangle taller than the frame", 16, 16, 16, RectInt(0, 0, 16, 17)},
     {"stride shorter than a row", 16, 16, 8, RectInt(), 8 * 16},
-    {"negative stride", 16, 16, -16, RectInt()},
+    {"negative stride shorter than a row", 16, 16, -8, RectInt(), 8 * 16},
     {"negative width", -16, 16, 16, RectInt()},
     {"negative height", 16, -16, 16, RectInt()},
     {"stride times height beyond 32 bits", 16, 0x10000, 0x10000, RectInt(0, 0, 16, 16)},

@@ -2,6 +2,10 @@
 // drawing rectangle, mirroring, hidden channels, the transparency mask of "BGRA" overlays, row
 // order and the picture rectangle. Every size is chosen so that no stretch is involved (or a
 // uniform colour is stretched), so the expected colours are exact.
+#include <cmath>
+#include <cstddef>
+
+#include "gdi/exact_sample.h"
 #include "gdi/plugin_rig.h"
 
 namespace {
@@ -26,28 +30,27 @@ class Composition : public ::testing::Test {
     rig.shutdown();
     EXPECT_TRUE(rig.ledger.allReleasedExactlyOnce());
   }
+  // Starts on the whole window and shows one opaque painted width x height "BGRX" frame on a
+  // single channel placed at where.
+  void showPainted(const RectFloat& where, int32_t width, int32_t height) {
+    ASSERT_TRUE(rig.start());
+    PortInterface* port = rig.addChannel(1, "BGRX", where);
+    ASSERT_NE(port, nullptr);
+    rig.select({1});
+    host::OwnedVideoSample* frame = rig.frame(width, height, 0);
+    paint(frame, kOpaque);
+    rig.push(port, frame);
+  }
   PluginRig rig;
 };
 
 TEST_F(Composition, FullOutputRectangleFillsTheDrawingRectangle) {
-  ASSERT_TRUE(rig.start());
-  PortInterface* port = rig.addChannel(1, "BGRX");
-  ASSERT_NE(port, nullptr);
-  rig.select({1});
-  host::OwnedVideoSample* frame = rig.frame(640, 480, 0);
-  paint(frame, kOpaque);
-  rig.push(port, frame);
+  ASSERT_NO_FATAL_FAILURE(showPainted(RectFloat(0, 0, 1, 1), 640, 480));
   rig.expectPicture(pattern);
 }
 
 TEST_F(Composition, CentredQuarterLandsInItsPixelsWithBlackAround) {
-  ASSERT_TRUE(rig.start());
-  PortInterface* port = rig.addChannel(1, "BGRX", RectFloat(0.25, 0.25, 0.75, 0.75));
-  ASSERT_NE(port, nullptr);
-  rig.select({1});
-  host::OwnedVideoSample* frame = rig.frame(320, 240, 0);
-  paint(frame, kOpaque);
-  rig.push(port, frame);
+  ASSERT_NO_FATAL_FAILURE(showPainted(RectFloat(0.25, 0.25, 0.75, 0.75), 320, 240));
   rig.expectPicture([](int32_t x, int32_t y) {
     bool inside = x >= 160 && x < 480 && y >= 120 && y < 360;
     return inside ? pattern(x - 160, y - 120) : 0u;
@@ -57,21 +60,23 @@ TEST_F(Composition, CentredQuarterLandsInItsPixelsWithBlackAround) {
 TEST_F(Composition, BottomAboveTopFlipsThePictureInPlace) {
   // A negative extent asks for the frame's own height from the top edge; bottom above top also
   // turns the picture upside down, on the same rows an upright picture would take.
-  ASSERT_TRUE(rig.start());
-  PortInterface* port = rig.addChannel(1, "BGRX", RectFloat(0, 0, 1, -1));
-  ASSERT_NE(port, nullptr);
-  rig.select({1});
-  host::OwnedVideoSample* frame = rig.frame(640, 480, 0);
-  paint(frame, kOpaque);
-  rig.push(port, frame);
+  ASSERT_NO_FATAL_FAILURE(showPainted(RectFloat(0, 0, 1, -1), 640, 480));
   rig.expectPicture([](int32_t x, int32_t y) { return pattern(x, 479 - y); });
 }
 
-TEST_F(Composition, FirstDisplayFactorZeroLeavesTheChannelsAreaBlack) {
+TEST_F(Composition, RightLeftOfLeftTakesTheFramesWidthWithoutMirroring) {
+  // Unlike bottom above top, right left of left does not turn the picture: the frame's own
+  // width is drawn from the left edge, the right way round.
+  ASSERT_NO_FATAL_FAILURE(showPainted(RectFloat(0.25, 0, 0.125, 1), 160, 480));
+  rig.expectPicture([](int32_t x, int32_t y) { return x >= 160 && x < 320 ? pattern(x - 160, y) : 0u; });
+}
+
+TEST_F(Composition, FirstDisplayFactorZeroLeavesTheChannelsAreaBlackNaNDoesNot) {
   ASSERT_TRUE(rig.start());
   PortInterface* left = rig.addChannel(1, "BGRX", RectFloat(0, 0, 0.5, 1));
   PortInterface* right = rig.addChannel(2, "BGRX", RectFloat(0.5, 0, 1, 1));
   ASSERT_TRUE(left && right);
+  rig.setDisplayFactors(left, KMC::MaskedFloat4(std::nanf(""), 1.0f, 1.0f, 1.0f, 15));
   rig.setDisplayFactors(right, KMC::MaskedFloat4(0.0f, 1.0f, 1.0f, 1.0f, 15));
   rig.select({1, 2});
   rig.push(right, rig.frame(320, 480, kOpaque | kGreen));
@@ -91,12 +96,14 @@ TEST_F(Composition, TransparentOverlayPixelsShowThePictureBelow) {
   rig.select({1, 2});
   host::OwnedVideoSample* below = rig.frame(640, 480, 0);
   paint(below, kOpaque);
-  // Left half fully transparent, right half opaque green, one transparent hole in it.
-  host::OwnedVideoSample* above = rig.frame(640, 480, 0);
+  // Left half fully transparent, right half opaque green, one transparent hole in it. The
+  // transparent pixels keep colour bytes, as decoders and image files commonly leave them:
+  // none of it may tint what shows through.
+  host::OwnedVideoSample* above = rig.frame(640, 480, 0x00C08040);
   for (int32_t y = 0; y < 480; ++y) {
     for (int32_t x = 320; x < 640; ++x) above->setPixel(x, y, kOpaque | kGreen);
   }
-  above->setPixel(500, 200, 0);
+  above->setPixel(500, 200, kWhite);
   rig.push(picture, below);
   rig.push(overlay, above);
   rig.expectPicture([](int32_t x, int32_t y) {
@@ -127,14 +134,9 @@ TEST_F(Composition, OpaqueOverlaysCoverWhateverTheirTopBytes) {
 }
 
 TEST_F(Composition, RowOrderFollowsTheFramesFlag) {
-  ASSERT_TRUE(rig.start());
-  PortInterface* port = rig.addChannel(1, "BGRX");
-  ASSERT_NE(port, nullptr);
-  rig.select({1});
-  host::OwnedVideoSample* topDown = rig.frame(640, 480, 0);
-  paint(topDown, kOpaque);
-  rig.push(port, topDown);
+  ASSERT_NO_FATAL_FAILURE(showPainted(RectFloat(0, 0, 1, 1), 640, 480));
   rig.expectPicture(pattern);
+  PortInterface* port = rig.ports.front();
 
   // Rows stored bottom-up: the first row in memory is the bottom row of the picture.
   host::OwnedVideoSample* bottomUp = rig.ledger.make(1000, 40, 640, 480);
@@ -142,6 +144,26 @@ TEST_F(Composition, RowOrderFollowsTheFramesFlag) {
   bottomUp->bottomUp = 1;
   rig.push(port, bottomUp);
   rig.expectPicture([](int32_t x, int32_t y) { return pattern(x, 479 - y); });
+}
+
+TEST_F(Composition, RowsStoredUpwardsAreReadFromTheFirstRowOnly) {
+  // A negative stride: the first row at the data pointer, each next row 648 pixels below it in
+  // memory. The buffer holds exactly the rows the frame spans, so a read of anything else is
+  // caught under AddressSanitizer.
+  ASSERT_TRUE(rig.start());
+  PortInterface* port = rig.addOnlyChannel("BGRX");
+  ASSERT_NE(port, nullptr);
+  const size_t rowDistance = 648;
+  ExactSample frame(479 * rowDistance + 640, kOpaque | kRed);
+  frame.setSize(640, 480, -static_cast<int32_t>(rowDistance));
+  frame.setFirstPixel(479 * rowDistance);
+  for (int32_t y = 0; y < 480; ++y) {
+    for (int32_t x = 0; x < 640; ++x) frame.data()[-static_cast<ptrdiff_t>(y * rowDistance) + x] = kOpaque | pattern(x, y);
+  }
+  rig.push(port, &frame);
+  rig.expectPicture(pattern);
+  rig.shutdown();
+  EXPECT_EQ(frame.releases(), 1);
 }
 
 TEST(CompositionPictureRectangle, OnlyThePictureRectangleIsUploadedAndShown) {

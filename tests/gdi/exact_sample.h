@@ -27,7 +27,7 @@ class ExactSample : public KMC::VideoSample {
   ExactSample& operator=(const ExactSample&) = delete;
 
   int32_t release() override { return ++releases_; }
-  uint32_t* data() override { return pixels_; }
+  uint32_t* data() override { return pixels_ + first_; }
   int32_t dataDone() override { return 0; }
 
   void setSize(int32_t w, int32_t h, int32_t rowStride) {
@@ -35,12 +35,17 @@ class ExactSample : public KMC::VideoSample {
     height = h;
     stride = rowStride;
   }
+  // The frame's first pixel is the buffer's pixel at index (the last row's start, for rows
+  // stored upwards).
+  void setFirstPixel(size_t index) { first_ = index; }
+  uint32_t* buffer() { return pixels_; }
   int32_t releases() const { return releases_.load(); }
   size_t pixelCount() const { return count_; }
 
  private:
   uint32_t* pixels_;
   size_t count_;
+  size_t first_ = 0;
   std::atomic<int32_t> releases_{0};
 };
 

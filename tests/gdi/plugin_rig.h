@@ -129,6 +129,12 @@ class PluginRig {
     place(port, where);
     return port;
   }
+  // A channel on the whole drawing area, with id 1, selected alone.
+  PortInterface* addOnlyChannel(const char* fourCC) {
+    PortInterface* port = addChannel(1, fourCC);
+    if (port) select({1});
+    return port;
+  }
   void place(PortInterface* port, RectFloat where) {
     PropertyValue value = PropertyValue::ofPointer(KMC::kPropertyObject, &where);
     EXPECT_TRUE(port->setPortValue(kSetOutputRect, &value));

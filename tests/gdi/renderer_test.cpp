@@ -161,7 +161,8 @@ TEST_F(Surfaces, MaskOnlyForBgraFramesWithATransparentPixel) {
   // Buffer rows are bottom-up: the frame's last row is buffer row 0.
   EXPECT_EQ(surface->maskPixels[7], 0xFFFFFFFFu);
   EXPECT_EQ(surface->maskPixels[6], 0u);
-  EXPECT_EQ(surface->picturePixels[7], 0x00FFFFFFu);
+  EXPECT_EQ(surface->picturePixels[7], 0u);  // a hole keeps no colour
+  EXPECT_EQ(surface->picturePixels[6], 0xFF00FF00u);
 
   host::OwnedVideoSample* clear = ledger.make(1000, 40, 8, 8);
   clear->fill(0x00123456);  // "BGRX": the top byte means nothing
@@ -181,7 +182,7 @@ TEST_F(Surfaces, MaskOnlyForBgraFramesWithATransparentPixel) {
   EXPECT_TRUE(ledger.allReleasedExactlyOnce());
 }
 
-TEST_F(Surfaces, AFrameThatCannotBeReadBecomesCurrentWithoutASurface) {
+TEST_F(Surfaces, AFrameThatCannotBeReadOrHeldInABitmapBecomesCurrentWithoutASurface) {
   RendererRig::Channel* channel = rig.addChannel("BGRA");
   host::OwnedVideoSample* good = ledger.make(1000, 40, 8, 8);
   rig.present(channel, good);
@@ -201,6 +202,15 @@ TEST_F(Surfaces, AFrameThatCannotBeReadBecomesCurrentWithoutASurface) {
   rig.tavorin->endFrame();
   platform_testing::setSleepHook(nullptr);
   EXPECT_EQ(rig.window.pixel(0, 0), 0u);
+
+  // A frame too wide for a bitmap (the GDI refuses sides over 32767): skipped the same way,
+  // and no DC is kept without its bitmap.
+  host::OwnedVideoSample* wide = ledger.make(1000, 40, 40000, 1);
+  EXPECT_EQ(rig.present(channel, wide), &lying);
+  lying.release();
+  EXPECT_EQ(surface->picturePixels, nullptr);
+  EXPECT_EQ(surface->maskDC, nullptr);
+  EXPECT_EQ(surface->imageDC, nullptr);
   rig.tavorin->detachChannel(channel);
   EXPECT_EQ(lying.releases(), 1);
   EXPECT_TRUE(ledger.allReleasedExactlyOnce());

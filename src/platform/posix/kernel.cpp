@@ -130,8 +130,6 @@ __time64_t _time64(__time64_t* out) {
   __time64_t now;
   if (platform_testing::WallClock clock = g_wallClock.load()) {
     now = clock();
-  } else if (const char* fixed = std::getenv("TAVORIN_FIXED_TIME")) {
-    now = std::strtoll(fixed, nullptr, 10);
   } else {
     now = static_cast<__time64_t>(std::time(nullptr));
   }

@@ -80,9 +80,8 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR name);
 BOOL FreeLibrary(HMODULE module);
 
 // --- test seams ------------------------------------------------------------------------------
-// Tests fix the clocks of this layer here. The wall clock can also be fixed for a whole
-// process (including a plug-in loaded with its own copy of this layer) with the environment
-// variable TAVORIN_FIXED_TIME, seconds since 1970, read at every _time64 call.
+// Tests fix the clocks of this layer here, for the code of this process that is linked with
+// it (a loaded plug-in has a copy of its own that nothing outside it can reach).
 namespace platform_testing {
 typedef DWORD (*MillisecondCounter)();
 typedef __time64_t (*WallClock)();
