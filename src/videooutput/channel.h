@@ -108,10 +108,11 @@ class VideoOutput<T>::Channel {
     static thread_local const Channel* channel = nullptr;
     return channel;
   }
-  // After a source was replaced or dropped: waits until a pull begun on it has returned, so that
-  // the engine may let the source go. Skipped where waiting could deadlock: on this channel's
-  // pull thread, or while the caller holds a component lock (the pull may need it).
-  void waitForPullInFlight();
+  // After a source was replaced or dropped: waits until the pulls begun before (pullsBegun_
+  // was begun then) have returned, so that the engine may let the old source go. Skipped where
+  // waiting could deadlock: on this channel's pull thread, or while the caller holds a
+  // component lock (the pull may need it).
+  void waitForPullsBegunBefore(uint64_t begun);
   bool seekPending() const { return seekTime_ != -1; }
   bool canPresent() const { return connected_ && !closing_.load(); }
 
@@ -120,12 +121,14 @@ class VideoOutput<T>::Channel {
   void connect(UpstreamSource* source);
   void disconnect();
   // disconnect without the wait for a pull in flight; the caller may hold component locks.
-  void markDisconnected();
+  // Answers the pulls begun so far.
+  uint64_t markDisconnected();
 
   const bool pull_;                     // a pull channel
   std::atomic<bool> stop_{false};       // tells the pull thread to end
   boost::thread* pullThread_ = nullptr; // pull channels only, until stopPulling
-  std::atomic<bool> pulling_{false};    // set with queueMutex while a pull is in flight
+  std::atomic<uint64_t> pullsBegun_{0}; // counted with queueMutex, as a pull takes the source
+  std::atomic<uint64_t> pullsEnded_{0}; // counted as the pull's answer has been dealt with
   uint32_t pullEpoch_ = 0;              // queueMutex; changes when a pulled frame turns unwanted
   Event wakeEvent_{0};                  // auto-reset: wakes the pull thread
   std::atomic<bool> threadExited_{false};
@@ -180,9 +183,9 @@ bool VideoOutput<T>::Channel::onPullThread() const {
 }
 
 template <typename T>
-void VideoOutput<T>::Channel::waitForPullInFlight() {
+void VideoOutput<T>::Channel::waitForPullsBegunBefore(uint64_t begun) {
   if (onPullThread() || owner->lockManager_.hasThreadLockList()) return;
-  while (pulling_.load()) sleepMilliseconds(1);
+  while (pullsEnded_.load() < begun) sleepMilliseconds(1);
 }
 
 template <typename T>
@@ -237,7 +240,7 @@ void VideoOutput<T>::Channel::pullThreadMain() {
       if (source_ && !held_ && frameQueue_.size() < kPullQueueLimit) {
         source = source_;
         epoch = pullEpoch_;
-        pulling_.store(true);
+        pullsBegun_.fetch_add(1);
       }
     }
     bool workDone = false;
@@ -247,7 +250,7 @@ void VideoOutput<T>::Channel::pullThreadMain() {
         workDone = true;
         takePulledFrame(static_cast<VideoSample*>(value.payload.pointer), epoch);
       }
-      pulling_.store(false);
+      pullsEnded_.fetch_add(1);
     }
     if (queuedFrames() >= kPullQueueLimit) {
       wakeEvent_.wait();
@@ -385,25 +388,28 @@ bool VideoOutput<T>::Channel::presentHead(bool& changed) {
 
 template <typename T>
 void VideoOutput<T>::Channel::connect(UpstreamSource* source) {
+  uint64_t begun = 0;
   {
     LockGuard render(owner->lockManager_, owner->renderLock_, LockMode::Locked);
     QueueLock queue(queueMutex_);
-    if (source != source_) ++pullEpoch_;  // a frame still coming from the old source goes
+    if (source != source_) {
+      ++pullEpoch_;  // a frame still coming from the old source goes
+      begun = pullsBegun_.load();
+    }
     source_ = source;
     connected_ = true;
     paused_.store(true);
   }
-  waitForPullInFlight();
+  waitForPullsBegunBefore(begun);
 }
 
 template <typename T>
 void VideoOutput<T>::Channel::disconnect() {
-  markDisconnected();
-  waitForPullInFlight();
+  waitForPullsBegunBefore(markDisconnected());
 }
 
 template <typename T>
-void VideoOutput<T>::Channel::markDisconnected() {
+uint64_t VideoOutput<T>::Channel::markDisconnected() {
   LockGuard render(owner->lockManager_, owner->renderLock_, LockMode::Locked);
   LockGuard selection(owner->lockManager_, owner->selectionLock_, LockMode::Locked);
   QueueLock queue(queueMutex_);
@@ -411,6 +417,7 @@ void VideoOutput<T>::Channel::markDisconnected() {
   closing_.store(true);
   source_ = nullptr;
   ++pullEpoch_;
+  return pullsBegun_.load();
 }
 
 }  // namespace KMC

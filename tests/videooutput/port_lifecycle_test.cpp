@@ -350,7 +350,9 @@ TEST(LockContractTest, EveryRendererCallHoldsTheLocksTheContractNames) {
     if (call.name == "takeCurrentFrame") {
       EXPECT_TRUE(call.queueLocked);
       EXPECT_TRUE(call.render);
-      if (!call.outputThread) EXPECT_FALSE(call.selection || call.list);
+      if (!call.outputThread) {
+        EXPECT_FALSE(call.selection || call.list);
+      }
       continue;
     }
     auto rule = rules.find(call.name);
