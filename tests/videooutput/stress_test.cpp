@@ -243,6 +243,7 @@ TEST(StressTest, CallbacksAndTeardownRacesKeepEveryFrameAccountedFor) {
     clock.play();
 
     std::atomic<int> phase{0};  // 0 traffic, 1 teardown race
+    std::atomic<int> trafficDone{0};
     std::vector<std::thread> threads;
     for (int i = 0; i < kThreads; ++i) {
       threads.emplace_back([&, i] {
@@ -256,8 +257,11 @@ TEST(StressTest, CallbacksAndTeardownRacesKeepEveryFrameAccountedFor) {
             portOfChannel[worker.ports.back().id] = worker.ports.back().port;
           }
         }
-        // No port call from here on: destroy deletes the ports of live channels.
+        // No port call from here on: destroy deletes the ports of live channels, so it waits
+        // until every engine thread has left the traffic.
+        trafficDone.fetch_add(1);
         if (i == 0) {
+          while (trafficDone.load() < kThreads) std::this_thread::yield();
           EXPECT_TRUE(rig.output->destroy());
         } else {
           std::this_thread::sleep_for(std::chrono::microseconds(random() % 3000));
