@@ -3,9 +3,9 @@
 // Each pass: retire disconnected channels, initialise the renderer (until it succeeds), follow
 // the active state (thread priority, deactivate), hold the channels for a requested
 // reconfiguration and run it, wait for the earliest due frame with every component lock
-// released, select the due frame of every selected channel, compose the picture when a
-// channel changed or at least every 101 ms, and then tell the engine what happened to its
-// frames (see the notes on calls into the engine in video_output.h).
+// released, select the due frame of every selected channel, tell the engine what happened to
+// its frames (see the notes on calls into the engine in video_output.h), and compose the
+// picture when a channel changed or at least every 101 ms.
 //
 // The loop keeps None guards on its three locks for its whole run: a lock one of its steps
 // takes stays with the output thread after the step, until a sleep opens Unlocked guards. Engine
@@ -141,11 +141,11 @@ bool VideoOutput<T>::composeIfDue(LoopState& state) {
       changed = changed || channelChanged;
     }
   }
+  // Before drawing: the engine hears of its frames as soon as the selection is done, and what
+  // it changes from inside its notifications is drawn in this pass.
+  raiseNotices();
   // An unchanged picture is recomposed once the stopwatch shows 101 ms.
-  if (!changed && state.stopwatch->elapsed() < 101) {
-    raiseNotices();
-    return false;
-  }
+  if (!changed && state.stopwatch->elapsed() < 101) return false;
   {
     LockGuard render(lockManager_, renderLock_, LockMode::Locked);
     LockGuard selection(lockManager_, selectionLock_, LockMode::Locked);
@@ -157,7 +157,6 @@ bool VideoOutput<T>::composeIfDue(LoopState& state) {
     endFrame();
   }
   state.stopwatch->reset(0);
-  raiseNotices();
   return true;
 }
 

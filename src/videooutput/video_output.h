@@ -25,9 +25,9 @@
 //
 // Calls into the engine, and what the engine may call back:
 //  - channelEvent (code 4 dropped late, 2 presented, 3 converted object) and videoSizeChanged:
-//    output thread, after the frames of a pass have been selected and the picture composed,
-//    with renderLock and selectionLock held (kept from the pass), no channelListLock and no
-//    queueMutex, while no list of the output is being walked. A dropped or converted frame is
+//    output thread, once the frames of a pass have been selected and before the picture is
+//    composed, with renderLock and selectionLock held (kept from the pass), no channelListLock
+//    and no queueMutex, while no list of the output is being walked. A dropped or converted frame is
 //    released right after its event; a presented frame is reported only while its channel
 //    still shows it. From inside, the engine may call anything on the output and its ports
 //    (flush, seek, reset, disconnect, selection, createPort, commands); destroy and removePort
