@@ -42,8 +42,11 @@ int32_t EngineContext::windowSizeChanged(int32_t width, int32_t height) {
 int32_t EngineContext::channelEvent(int32_t channelId, int32_t code, KMC::VideoSample* object) {
   int32_t start = 0;
   if (object && (code == 2 || code == 4)) start = object->startTime;
-  std::lock_guard<std::mutex> hold(lock_);
-  events_.push_back(ChannelEventRecord{channelId, code, object, start});
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    events_.push_back(ChannelEventRecord{channelId, code, object, start});
+  }
+  if (eventHook_) eventHook_(channelId, code, object);
   return 0;
 }
 

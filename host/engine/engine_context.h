@@ -3,9 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "framework/engine_objects.h"
@@ -51,6 +53,11 @@ class EngineContext : public KMC::ComponentContext {
   void removeSetting(const std::string& path, const std::string& name);
   // The index answered to chooseVideoAdapter; kChooseByKind restores the default policy.
   void setAdapterChoice(int32_t index) { adapterChoice_ = index; }
+  // Called by every channelEvent after it is recorded, on the reporting thread and without the
+  // context's lock, so that it can call back into the component as an engine may. Set it
+  // before the component reports anything.
+  typedef std::function<void(int32_t channelId, int32_t code, KMC::VideoSample* object)> EventHook;
+  void setEventHook(EventHook hook) { eventHook_ = std::move(hook); }
 
   // --- records --------------------------------------------------------------------------------
   std::vector<ChannelEventRecord> channelEvents() const;
@@ -69,6 +76,7 @@ class EngineContext : public KMC::ComponentContext {
   KMC::MediaClock* clock_;
   std::map<std::string, int32_t> settings_;  // "path/name" -> value
   int32_t adapterChoice_ = kChooseByKind;
+  EventHook eventHook_;
   KMC::VideoAdapterUnknown* adapter_ = nullptr;
   std::vector<ChannelEventRecord> events_;
   std::vector<SizeRecord> videoSizes_;

@@ -3,6 +3,7 @@
 namespace host {
 
 bool ScriptedSource::pull(int32_t code, KMC::PropertyValue* out) {
+  if (pullHook_) pullHook_();
   std::lock_guard<std::mutex> hold(lock_);
   ++pulls_;
   lastCode_ = code;

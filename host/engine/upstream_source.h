@@ -3,7 +3,9 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
+#include <utility>
 
 #include "framework/engine_objects.h"
 
@@ -18,6 +20,10 @@ class ScriptedSource : public KMC::UpstreamSource {
 
   void append(KMC::VideoSample* frame);
   void setExhaustedAnswer(bool answer);
+  // Runs at the start of every pull, on the pulling thread and without the source's lock: a
+  // slow source sleeps there, a source may call back into the component from there. Set it
+  // before the source is connected.
+  void setPullHook(std::function<void()> hook) { pullHook_ = std::move(hook); }
   int64_t pulls() const;
   // Pulls that answered a frame (null frames included).
   int64_t framesHandedOut() const;
@@ -27,6 +33,7 @@ class ScriptedSource : public KMC::UpstreamSource {
  private:
   mutable std::mutex lock_;
   std::deque<KMC::VideoSample*> script_;
+  std::function<void()> pullHook_;
   bool exhaustedAnswer_ = false;
   int64_t pulls_ = 0;
   int64_t handedOut_ = 0;

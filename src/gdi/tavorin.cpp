@@ -45,7 +45,9 @@ Tavorin::Tavorin(PluginHost* host)
 }
 
 Tavorin::~Tavorin() {
-  // The output thread has ended by now (destroy joined it), so nothing else draws.
+  // Destroyed or not, the output thread ends and every channel lets its surface go while this
+  // renderer is still whole; after that nothing else draws.
+  endOutputBeforeDestruction();
   releaseDrawingObjects();
   if (context()) context()->setVideoAdapter(nullptr);
   if (adapter_) {

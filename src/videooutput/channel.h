@@ -10,12 +10,20 @@
 //
 // queueMutex guards the queue and every field below it that is not atomic; the renderer is
 // called with it held for all the fields it reads (see the contract in video_output.h).
+//
+// The pull thread takes only its own queueMutex, never a component lock, and never holds it
+// while the source's pull runs: a slow source then delays nobody but its own channel, and a
+// source may call back into the output (disconnect its port, say) from inside pull. After pull
+// answers, the thread takes the lock again and checks that the channel still wants the frame:
+// a flush, seek, connect or disconnect meanwhile (pullEpoch_ changed), or the thread's stop,
+// makes it release the frame instead of queueing it.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <deque>
+#include <vector>
 
 #include <boost/thread/recursive_mutex.hpp>
 #include <boost/thread/thread.hpp>
@@ -59,7 +67,7 @@ class VideoOutput<T>::Channel {
   VideoOutput* const owner;
   void* rendererObject = nullptr;       // answered by port value 0x2020000E when set
 
-  bool isPull() const { return pullThread_ != nullptr; }
+  bool isPull() const { return pull_; }
   Port* port() const { return port_; }
   // Frames queued now. Takes queueMutex.
   size_t queuedFrames();
@@ -70,12 +78,14 @@ class VideoOutput<T>::Channel {
   friend class Port;
 
   // With queueMutex (taken here): releases every queued frame, from the head. Removing the
-  // frame that a pending seek points at cancels the seek.
+  // frame that a pending seek points at cancels the seek. A frame being pulled meanwhile is
+  // released when it arrives.
   void flushQueue();
   // With renderLock and selectionLock (output thread); takes queueMutex. The frame schedule:
   // expiry of the shown frame, late-frame drop, due test, presentation. changed is set when the
   // picture of this channel changed. Answers whether the channel went as far as offering its
-  // head frame to the renderer.
+  // head frame to the renderer. It calls no engine object: what the engine is to hear (drops,
+  // presentations, a new video size) goes to the output's notices, raised after the pass.
   bool selectFrame(bool& changed);
   // With queueMutex: recomputes the effective source rectangle and tells the renderer.
   bool applyGeometry();
@@ -84,6 +94,25 @@ class VideoOutput<T>::Channel {
   // With queueMutex: offers the head frame; answers whether the renderer took it.
   bool presentHead(bool& changed);
   void pullThreadMain();
+  // Pull thread, no lock held: queues a frame the source answered for a pull begun at epoch,
+  // or releases it when the channel no longer wants it. A null frame, or one whose word at
+  // byte 4 is zero, is neither queued nor released: that word may be the engine's own count.
+  void takePulledFrame(VideoSample* frame, uint32_t epoch);
+  // Stops and joins the pull thread (once; later calls do nothing). No component lock may be
+  // held: the source may call back into the output until its pull returns.
+  void stopPulling();
+  // Whether the calling thread is this channel's pull thread.
+  bool onPullThread() const;
+  // The channel whose pull thread the calling thread is, or null.
+  static const Channel*& pullingChannel() {
+    static thread_local const Channel* channel = nullptr;
+    return channel;
+  }
+  // After a source was replaced or dropped: waits until the pulls begun before (pullsBegun_
+  // was begun then) have returned, so that the engine may let the old source go. Skipped where
+  // waiting could deadlock: on this channel's pull thread, or while the caller holds a
+  // component lock (the pull may need it).
+  void waitForPullsBegunBefore(uint64_t begun);
   bool seekPending() const { return seekTime_ != -1; }
   bool canPresent() const { return connected_ && !closing_.load(); }
 
@@ -91,9 +120,16 @@ class VideoOutput<T>::Channel {
   // so that they never interleave with a drawing pass.
   void connect(UpstreamSource* source);
   void disconnect();
+  // disconnect without the wait for a pull in flight; the caller may hold component locks.
+  // Answers the pulls begun so far.
+  uint64_t markDisconnected();
 
+  const bool pull_;                     // a pull channel
   std::atomic<bool> stop_{false};       // tells the pull thread to end
-  boost::thread* pullThread_ = nullptr; // pull channels only
+  boost::thread* pullThread_ = nullptr; // pull channels only, until stopPulling
+  std::atomic<uint64_t> pullsBegun_{0}; // counted with queueMutex, as a pull takes the source
+  std::atomic<uint64_t> pullsEnded_{0}; // counted as the pull's answer has been dealt with
+  uint32_t pullEpoch_ = 0;              // queueMutex; changes when a pulled frame turns unwanted
   Event wakeEvent_{0};                  // auto-reset: wakes the pull thread
   std::atomic<bool> threadExited_{false};
   Port* port_ = nullptr;                // back pointer; the port is deleted first
@@ -115,26 +151,41 @@ class VideoOutput<T>::Channel {
 
 template <typename T>
 VideoOutput<T>::Channel::Channel(VideoOutput* owner, bool pull, StreamDescriptor* descriptor)
-    : descriptor(descriptor), owner(owner) {
+    : descriptor(descriptor), owner(owner), pull_(pull) {
   if (pull) pullThread_ = new boost::thread(&Channel::pullThreadMain, this);
 }
 
 template <typename T>
 VideoOutput<T>::Channel::~Channel() {
   flushQueue();
-  if (pullThread_) {
-    stop_.store(true);
-    wakeEvent_.set();
-    pullThread_->join();
-    delete pullThread_;
-    pullThread_ = nullptr;
-  }
+  stopPulling();
   flushQueue();  // a frame pulled while the thread was stopping
   // The renderer lets currentFrame go in detachChannel; one still set was never detached.
   if (currentFrame) {
     currentFrame->release();
     currentFrame = nullptr;
   }
+}
+
+template <typename T>
+void VideoOutput<T>::Channel::stopPulling() {
+  if (!pullThread_) return;
+  stop_.store(true);
+  wakeEvent_.set();
+  pullThread_->join();
+  delete pullThread_;
+  pullThread_ = nullptr;
+}
+
+template <typename T>
+bool VideoOutput<T>::Channel::onPullThread() const {
+  return pullingChannel() == this;
+}
+
+template <typename T>
+void VideoOutput<T>::Channel::waitForPullsBegunBefore(uint64_t begun) {
+  if (onPullThread() || owner->lockManager_.hasThreadLockList()) return;
+  while (pullsEnded_.load() < begun) sleepMilliseconds(1);
 }
 
 template <typename T>
@@ -146,6 +197,7 @@ size_t VideoOutput<T>::Channel::queuedFrames() {
 template <typename T>
 void VideoOutput<T>::Channel::flushQueue() {
   QueueLock queue(queueMutex_);
+  ++pullEpoch_;
   while (!frameQueue_.empty()) {
     VideoSample* frame = frameQueue_.front();
     frameQueue_.pop_front();
@@ -175,29 +227,30 @@ bool VideoOutput<T>::Channel::applyGeometry() {
 
 template <typename T>
 void VideoOutput<T>::Channel::pullThreadMain() {
+  pullingChannel() = this;
   while (!stop_.load()) {
     if (queuedFrames() >= kPullQueueLimit) {
       wakeEvent_.wait();
       continue;
     }
-    bool workDone = false;
+    UpstreamSource* source = nullptr;
+    uint32_t epoch = 0;
     {
       QueueLock queue(queueMutex_);
       if (source_ && !held_ && frameQueue_.size() < kPullQueueLimit) {
-        PropertyValue value;
-        if (source_->pull(kPullCode, &value)) {
-          workDone = true;
-          VideoSample* frame = static_cast<VideoSample*>(value.payload.pointer);
-          if (frame) {
-            bool stale = seekPending() && static_cast<uint32_t>(frame->startTime) < static_cast<uint32_t>(seekTime_);
-            if (frame->usable != 0 && !stale) {
-              frameQueue_.push_back(frame);
-            } else {
-              frame->release();  // unusable or before the pending seek: dropped here
-            }
-          }
-        }
+        source = source_;
+        epoch = pullEpoch_;
+        pullsBegun_.fetch_add(1);
       }
+    }
+    bool workDone = false;
+    if (source) {
+      PropertyValue value;
+      if (source->pull(kPullCode, &value)) {
+        workDone = true;
+        takePulledFrame(static_cast<VideoSample*>(value.payload.pointer), epoch);
+      }
+      pullsEnded_.fetch_add(1);
     }
     if (queuedFrames() >= kPullQueueLimit) {
       wakeEvent_.wait();
@@ -206,6 +259,20 @@ void VideoOutput<T>::Channel::pullThreadMain() {
     }
   }
   threadExited_.store(true);
+}
+
+template <typename T>
+void VideoOutput<T>::Channel::takePulledFrame(VideoSample* frame, uint32_t epoch) {
+  if (!frame || frame->usable == 0) return;
+  QueueLock queue(queueMutex_);
+  const bool overtaken = stop_.load() || epoch != pullEpoch_ || !source_;
+  const bool beforeSeek =
+      seekPending() && static_cast<uint32_t>(frame->startTime) < static_cast<uint32_t>(seekTime_);
+  if (overtaken || beforeSeek) {
+    frame->release();
+  } else {
+    frameQueue_.push_back(frame);
+  }
 }
 
 template <typename T>
@@ -261,9 +328,8 @@ bool VideoOutput<T>::Channel::selectFrame(bool& changed) {
     const bool late = rate > 0 ? now > h + tolerance : (rate < 0 ? now < h - tolerance : false);
     if (!late) break;
     VideoSample* frame = frameQueue_.front();
-    owner->context_->channelEvent(id, 4, frame);
-    frame->release();
     frameQueue_.pop_front();
+    owner->notices_.push_back(Notice{Notice::kDroppedLate, this, frame, 0, 0});  // released then
     if (isPull()) wakeEvent_.set();
     if (frameQueue_.empty()) return false;
     h = dueAt(frameQueue_.front());
@@ -307,15 +373,14 @@ bool VideoOutput<T>::Channel::presentHead(bool& changed) {
     pictureRect.bottom = shown->picture.bottom;
     geometryChange = true;
   }
-  ComponentContext* context = owner->context_;
-  context->channelEvent(id, 2, shown);
+  std::vector<Notice>& notices = owner->notices_;
+  notices.push_back(Notice{Notice::kPresented, this, shown, 0, 0});
   VideoSample* object = owner->convertFrame(this, shown);
-  if (object) context->channelEvent(id, 3, object);
+  if (object) notices.push_back(Notice{Notice::kConverted, this, object, 0, 0});  // released then
   if (geometryChange) {
-    if (isPull()) context->videoSizeChanged(width, height);
+    if (isPull()) notices.push_back(Notice{Notice::kVideoSize, this, nullptr, width, height});
     applyGeometry();
   }
-  if (object) object->release();
   changed = true;
   hasPresented_ = true;
   return true;
@@ -323,21 +388,36 @@ bool VideoOutput<T>::Channel::presentHead(bool& changed) {
 
 template <typename T>
 void VideoOutput<T>::Channel::connect(UpstreamSource* source) {
-  LockGuard render(owner->lockManager_, owner->renderLock_, LockMode::Locked);
-  QueueLock queue(queueMutex_);
-  source_ = source;
-  connected_ = true;
-  paused_.store(true);
+  uint64_t begun = 0;
+  {
+    LockGuard render(owner->lockManager_, owner->renderLock_, LockMode::Locked);
+    QueueLock queue(queueMutex_);
+    if (source != source_) {
+      ++pullEpoch_;  // a frame still coming from the old source goes
+      begun = pullsBegun_.load();
+    }
+    source_ = source;
+    connected_ = true;
+    paused_.store(true);
+  }
+  waitForPullsBegunBefore(begun);
 }
 
 template <typename T>
 void VideoOutput<T>::Channel::disconnect() {
+  waitForPullsBegunBefore(markDisconnected());
+}
+
+template <typename T>
+uint64_t VideoOutput<T>::Channel::markDisconnected() {
   LockGuard render(owner->lockManager_, owner->renderLock_, LockMode::Locked);
   LockGuard selection(owner->lockManager_, owner->selectionLock_, LockMode::Locked);
   QueueLock queue(queueMutex_);
   owner->selectedChannels_.remove(this);
   closing_.store(true);
   source_ = nullptr;
+  ++pullEpoch_;
+  return pullsBegun_.load();
 }
 
 }  // namespace KMC

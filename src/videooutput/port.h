@@ -22,8 +22,8 @@ class VideoOutput<T>::Port : public PortInterface {
   // 0x40010006: the last presented start time; false without a value, before the first
   // presentation, or when it is unknown and no seek is pending. Other codes: true.
   bool queryStatus(int32_t code, PropertyValue* value) override;
-  // Seek, connect, disconnect, pause, run, flush, reset; every code answers true, except a
-  // seek without a value (false).
+  // Seek, connect, disconnect, pause, run, flush, reset; every code answers true (a seek
+  // without an integer value changes nothing).
   bool portCommand(int32_t code, PropertyValue* value) override;
   // Output rectangle, display factors, surface object, renderer object, the two integer
   // properties. Unknown codes and null payloads: false.
@@ -69,6 +69,7 @@ void VideoOutput<T>::Port::seek(const PropertyValue& value) {
   QueueLock queue(ch.queueMutex_);
   ch.seekTime_ = value.payload.int32;
   ch.lastPresentedTime_ = -1;
+  ++ch.pullEpoch_;  // a frame being pulled now comes from before the seek
   if (ch.seekTime_ <= 0) return;
   while (!ch.frameQueue_.empty() &&
          static_cast<uint32_t>(ch.frameQueue_.front()->startTime) < static_cast<uint32_t>(ch.seekTime_)) {
@@ -81,7 +82,10 @@ void VideoOutput<T>::Port::seek(const PropertyValue& value) {
 template <typename T>
 void VideoOutput<T>::Port::reset() {
   Channel& ch = *channel_;
-  // The queue lock keeps the renderer's frame away from a presentation pass meanwhile.
+  // renderLock: the output thread holds it from presenting a frame until it has reported the
+  // frame to the engine, which must not see it released in between. The queue lock keeps the
+  // presentation fields consistent for the output thread's next pass.
+  LockGuard render(ch.owner->lockManager_, ch.owner->renderLock_, LockMode::Locked);
   QueueLock queue(ch.queueMutex_);
   ch.lastPresentedTime_ = -1;
   ch.seekTime_ = -1;
@@ -94,8 +98,7 @@ bool VideoOutput<T>::Port::portCommand(int32_t code, PropertyValue* value) {
   Channel& ch = *channel_;
   switch (code) {
     case kCommandSeek:
-      if (!value) return false;
-      if (value->type == kPropertyInt32) seek(*value);
+      if (value && value->type == kPropertyInt32) seek(*value);
       return true;
     case kCommandConnect:
       ch.connect(value ? static_cast<UpstreamSource*>(value->payload.pointer) : nullptr);

@@ -1,10 +1,11 @@
 // VideoOutput<T>: the presentation loop, run by the renderer on the output thread.
 //
-// Each pass: initialise the renderer (until it succeeds), retire disconnected channels, follow
+// Each pass: retire disconnected channels, initialise the renderer (until it succeeds), follow
 // the active state (thread priority, deactivate), hold the channels for a requested
 // reconfiguration and run it, wait for the earliest due frame with every component lock
-// released, select the due frame of every selected channel, and compose the picture when a
-// channel changed or at least every 101 ms.
+// released, select the due frame of every selected channel, tell the engine what happened to
+// its frames (see the notes on calls into the engine in video_output.h), and compose the
+// picture when a channel changed or at least every 101 ms.
 //
 // The loop keeps None guards on its three locks for its whole run: a lock one of its steps
 // takes stays with the output thread after the step, until a sleep opens Unlocked guards. Engine
@@ -15,6 +16,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <vector>
 
 #include "threading/c_time.h"
 #include "threading/priority_level.h"
@@ -65,6 +67,10 @@ bool VideoOutput<T>::presentationLoop(std::atomic<bool>* keepRunning, int64_t ma
 template <typename T>
 bool VideoOutput<T>::presentationPass(LoopState& state) {
   passes_.fetch_add(1);
+  // First, whatever else the pass does: removePort waits for this, also while the renderer has
+  // no target or the channels are held.
+  channelUpkeep();
+
   if (!initialized_.load()) {
     bool ok;
     {
@@ -78,8 +84,6 @@ bool VideoOutput<T>::presentationPass(LoopState& state) {
     }
     initialized_.store(true);
   }
-
-  channelUpkeep();
 
   const bool active = active_.load();
   if (active != state.lastActive) {
@@ -137,6 +141,9 @@ bool VideoOutput<T>::composeIfDue(LoopState& state) {
       changed = changed || channelChanged;
     }
   }
+  // Before drawing: the engine hears of its frames as soon as the selection is done, and what
+  // it changes from inside its notifications is drawn in this pass.
+  raiseNotices();
   // An unchanged picture is recomposed once the stopwatch shows 101 ms.
   if (!changed && state.stopwatch->elapsed() < 101) return false;
   {
@@ -154,22 +161,57 @@ bool VideoOutput<T>::composeIfDue(LoopState& state) {
 }
 
 template <typename T>
-void VideoOutput<T>::channelUpkeep() {
-  LockGuard list(lockManager_, channelListLock_, LockMode::Locked);
-  // Held channels stay until they are resumed: a retired channel may be deleted by removePort
-  // at any time.
-  if (channelsHeld_) return;
-  bool retired = false;
-  for (Channel* channel : channels_) {
-    if (channel->closing_.load()) {
-      retireChannel(channel);
-      retired = true;
+void VideoOutput<T>::raiseNotices() {
+  // renderLock and selectionLock are still this thread's (the loop's None guards keep them):
+  // no other thread can present, reset, retire or delete a channel until the events are out.
+  // The guards here only make that explicit; they take nothing new.
+  LockGuard render(lockManager_, renderLock_, LockMode::Locked);
+  LockGuard selection(lockManager_, selectionLock_, LockMode::Locked);
+  std::vector<Notice> notices;
+  notices.swap(notices_);
+  for (const Notice& notice : notices) {
+    Channel* channel = notice.channel;
+    switch (notice.kind) {
+      case Notice::kDroppedLate:
+        context_->channelEvent(channel->id, 4, notice.frame);
+        notice.frame->release();
+        break;
+      case Notice::kPresented: {
+        // An earlier event's answer may have reset the channel: a frame it no longer shows may
+        // be released already and is not reported.
+        bool shown;
+        {
+          typename Channel::QueueLock queue(channel->queueMutex_);
+          shown = channel->currentFrame == notice.frame;
+        }
+        if (shown) context_->channelEvent(channel->id, 2, notice.frame);
+        break;
+      }
+      case Notice::kConverted:
+        context_->channelEvent(channel->id, 3, notice.frame);
+        notice.frame->release();
+        break;
+      case Notice::kVideoSize:
+        context_->videoSizeChanged(notice.width, notice.height);
+        break;
     }
   }
-  if (!retired) return;
-  channels_.remove_if([this](Channel* channel) {
-    return std::find(retiredChannels_.begin(), retiredChannels_.end(), channel) != retiredChannels_.end();
-  });
+}
+
+template <typename T>
+void VideoOutput<T>::channelUpkeep() {
+  // renderLock too: a held channel is resumed (a renderer call under renderLock) as it goes.
+  LockGuard render(lockManager_, renderLock_, LockMode::Locked);
+  LockGuard list(lockManager_, channelListLock_, LockMode::Locked);
+  for (auto it = channels_.begin(); it != channels_.end();) {
+    Channel* channel = *it;
+    if (channel->closing_.load()) {
+      it = channels_.erase(it);
+      retireChannel(channel);
+    } else {
+      ++it;
+    }
+  }
 }
 
 template <typename T>
@@ -230,15 +272,10 @@ bool VideoOutput<T>::dueTimeWait() {
 template <typename T>
 void VideoOutput<T>::finishLoop() {
   if (channelsHeld_) resumeChannels();  // never leave a channel held behind
+  // Closing channels are retired for removePort; the others stay for a later loop run.
+  channelUpkeep();
   {
     LockGuard list(lockManager_, channelListLock_, LockMode::Locked);
-    // Closing channels are retired for removePort; the others stay for a later loop run.
-    for (Channel* channel : channels_) {
-      if (channel->closing_.load()) retireChannel(channel);
-    }
-    channels_.remove_if([this](Channel* channel) {
-      return std::find(retiredChannels_.begin(), retiredChannels_.end(), channel) != retiredChannels_.end();
-    });
     loopRunning_.store(false);
   }
   {

@@ -23,6 +23,30 @@
 // then at most one channel's queueMutex. No thread waits for a component lock while it holds a
 // queueMutex, and the pull threads take no component lock at all.
 //
+// Calls into the engine, and what the engine may call back:
+//  - channelEvent (code 4 dropped late, 2 presented, 3 converted object) and videoSizeChanged:
+//    output thread, once the frames of a pass have been selected and before the picture is
+//    composed, with renderLock and selectionLock held (kept from the pass), no channelListLock
+//    and no queueMutex, while no list of the output is being walked. A dropped or converted frame is
+//    released right after its event; a presented frame is reported only while its channel
+//    still shows it. From inside, the engine may call anything on the output and its ports
+//    (flush, seek, reset, disconnect, selection, createPort, commands); destroy and removePort
+//    answer false there, as they would have the output thread wait for itself.
+//  - windowSizeChanged, chooseVideoAdapter, setVideoAdapter: made by the renderer on the output
+//    thread (see the renderer's own notes), under the same rules.
+//  - UpstreamSource::pull: the channel's pull thread, no lock of the output held; the source may
+//    call the channel's port (disconnect it, say), but removePort and destroy answer false on
+//    that thread. After a disconnect (or a connect to another source) from an engine thread
+//    that holds no lock of the output, no pull of the old source is in flight any more; after
+//    one made from inside a notification or a pull, the source must stay alive until removePort
+//    or destroy has returned (both join the pull thread).
+//  - VideoSample::release: by whoever drops the frame, on any of these threads, exactly once.
+//
+// Taking channels down: a channel leaves the lists under all the component locks it is in, is
+// detached from the renderer under channelListLock, and is deleted (its pull thread joined)
+// with no component lock held, since its source may still call back in until the pull
+// returns. Whoever takes a channel out of a list deletes it; anyone else finds it gone.
+//
 // Flags that one thread writes and another polls are std::atomic<bool>.
 #pragma once
 
@@ -99,8 +123,9 @@ class VideoOutput : public Plugin, public OutputComponent, public TimeMultiplier
   virtual bool attachChannel(Channel* channel) = 0;
   // 19: the channel goes away: the renderer releases channel->currentFrame (and sets it null)
   // and frees its data. Under channelListLock, queue locked; on the output thread, or on an
-  // engine thread when no presentation loop runs (removePort, destroy). Called exactly once for
-  // every attached channel.
+  // engine thread when no presentation loop runs (removePort, destroy, the component's
+  // deletion, before any part of the renderer is destroyed). Called exactly once for every
+  // attached channel; a held channel is resumed first.
   virtual void detachChannel(Channel* channel) = 0;
   // 20: a due frame. Output thread, renderLock and selectionLock, queue locked. Non-null: the
   // frame left the queue and is the renderer's now; the answer is the presented frame. Null:
@@ -113,8 +138,8 @@ class VideoOutput : public Plugin, public OutputComponent, public TimeMultiplier
   // renderLock and selectionLock, queue locked.
   virtual bool drawChannel(Channel* channel) = 0;
   // 23: gives up channel->currentFrame (sets it null) and answers it, or null; the caller
-  // releases it. Output thread under renderLock (expiry), or an engine thread without
-  // component locks (port reset); queue locked in both cases.
+  // releases it. Under renderLock and queue locked: on the output thread (expiry) or on an
+  // engine thread (port reset).
   virtual VideoSample* takeCurrentFrame(Channel* channel) = 0;
   // 24, 25: a reconfiguration starts / ends. Output thread, renderLock and channelListLock,
   // queue locked. Between the two no frame of the channel is presented or pulled.
@@ -192,6 +217,11 @@ class VideoOutput : public Plugin, public OutputComponent, public TimeMultiplier
   // descriptor's name (plus the renderer's identity while the cache is on), as create and
   // every format query do.
   void readFormatCacheSetting(ComponentContext* context);
+  // The renderer's destructor calls this first: it stops and joins the output thread (which
+  // shuts the renderer down) and detaches and deletes every channel and port, while the
+  // renderer is still whole. The component may so be deleted by its last release at any time,
+  // destroyed or not. Not on the output thread.
+  void endOutputBeforeDestruction();
 
  private:
   friend class Channel;
@@ -199,9 +229,22 @@ class VideoOutput : public Plugin, public OutputComponent, public TimeMultiplier
 
   // Locals of one presentation loop run.
   struct LoopState;
+  // What the engine is to hear about a pass, collected while it runs and raised after it.
+  struct Notice {
+    enum Kind { kDroppedLate, kPresented, kConverted, kVideoSize } kind;
+    Channel* channel;
+    VideoSample* frame;  // dropped or converted: the output's, released after the event
+    int32_t width, height;
+  };
 
   // Output thread body: runOutputRound until the stop flag.
   void outputThreadMain();
+  // Sets the stop flag and joins the output thread, if there is one. Not on that thread.
+  void joinOutputThread();
+  // Takes every live channel (and with retiredToo the retired ones) out of the output and
+  // deletes them with their ports; detach: tell the renderer (it must still be whole). Takes
+  // selectionLock and channelListLock; no component lock may be held.
+  void takeDownChannels(bool detach, bool retiredToo);
   // Sleeps with all three component locks released for the sleep; afterwards each lock is in
   // the state the caller had it in.
   void idle(uint32_t milliseconds);
@@ -216,13 +259,29 @@ class VideoOutput : public Plugin, public OutputComponent, public TimeMultiplier
   // Selects the due frames and composes the picture when needed; answers whether it did.
   bool composeIfDue(LoopState& state);
   void finishLoop();
-  // With channelListLock: retires a closing channel (frames released, renderer detached).
+  // Output thread, renderLock and selectionLock held: raises the collected notices.
+  void raiseNotices();
+  // Whether the calling thread is this output's thread, or a pull thread of one of its
+  // channels: calls that would join or delete that thread answer false there.
+  bool onOutputThread() const { return outputOfThread() == this; }
+  bool onOwnPullThread() const;
+  static const VideoOutput*& outputOfThread() {
+    static thread_local const VideoOutput* output = nullptr;
+    return output;
+  }
+  // With channelListLock: releases the queued frames and detaches the channel from the
+  // renderer (once; a held channel is resumed first).
+  void detachFromRenderer(Channel* channel);
+  // With channelListLock: retires a closing channel (detached, appended to retiredChannels).
   void retireChannel(Channel* channel);
   // With channelListLock: the channel of port in list, or null.
   static Channel* findByPort(ChannelList& list, PortInterface* port);
-  // With channelListLock (and no presentation loop running): deletes a channel and its port,
-  // releasing its frames; detach: tell the renderer first (when it had been attached).
-  void deleteChannel(Channel* channel, bool detach);
+  // With selectionLock and channelListLock: takes every channel of list out of the output,
+  // detached from the renderer when detach, and moves it to doomed.
+  void unlinkChannels(ChannelList& list, ChannelList& doomed, bool detach);
+  // No component lock held: stops the channel's pull thread, then deletes its port and the
+  // channel with whatever frames it still has.
+  static void deleteChannel(Channel* channel);
 
   // Members in the order the component lays them out.
   std::atomic<bool> stopFlag_;              // output thread leaves its loop
@@ -248,8 +307,9 @@ class VideoOutput : public Plugin, public OutputComponent, public TimeMultiplier
   int32_t integerPropertyB_;
   PropertyMap properties_;
   FormatCache formatCache_;                 // format table, hardware name, cache switch
-  // Channels the output thread holds for a reconfiguration.
+  // Channels the output thread holds for a reconfiguration; guarded by channelListLock.
   std::vector<Channel*> heldChannels_;
+  std::vector<Notice> notices_;             // output thread
   std::atomic<bool> loopRunning_;
   bool passSlept_ = false;                  // output thread: this pass has slept
   std::atomic<int64_t> passes_;

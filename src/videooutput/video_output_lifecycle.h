@@ -41,20 +41,38 @@ VideoOutput<T>::VideoOutput(PluginHost* host)
 
 template <typename T>
 VideoOutput<T>::~VideoOutput() {
-  // destroy has stopped the output thread; what is left are ports the engine never removed.
-  if (outputThread_) {
-    stopFlag_.store(true);
-    outputThread_->join();
-    delete outputThread_;
-    outputThread_ = nullptr;
+  // The renderer's destructor has normally ended everything through
+  // endOutputBeforeDestruction. What a renderer left is deleted without any renderer call: its
+  // part of the object is gone already.
+  joinOutputThread();
+  takeDownChannels(false, true);
+}
+
+template <typename T>
+void VideoOutput<T>::endOutputBeforeDestruction() {
+  joinOutputThread();
+  takeDownChannels(true, true);
+}
+
+template <typename T>
+void VideoOutput<T>::joinOutputThread() {
+  if (!outputThread_) return;
+  stopFlag_.store(true);
+  outputThread_->join();
+  delete outputThread_;
+  outputThread_ = nullptr;
+}
+
+template <typename T>
+void VideoOutput<T>::takeDownChannels(bool detach, bool retiredToo) {
+  ChannelList doomed;
+  {
+    LockGuard selection(lockManager_, selectionLock_, LockMode::Locked);
+    LockGuard list(lockManager_, channelListLock_, LockMode::Locked);
+    unlinkChannels(channels_, doomed, detach);
+    if (retiredToo) unlinkChannels(retiredChannels_, doomed, detach);
   }
-  LockGuard list(lockManager_, channelListLock_, LockMode::Locked);
-  selectedChannels_.clear();
-  // The renderer part is gone already: no renderer operation may be called from here.
-  for (Channel* channel : channels_) deleteChannel(channel, false);
-  for (Channel* channel : retiredChannels_) deleteChannel(channel, false);
-  channels_.clear();
-  retiredChannels_.clear();
+  for (Channel* channel : doomed) deleteChannel(channel);
 }
 
 template <typename T>
@@ -108,6 +126,7 @@ bool VideoOutput<T>::create(ComponentContext* context) {
 
 template <typename T>
 void VideoOutput<T>::outputThreadMain() {
+  outputOfThread() = this;
   while (!stopFlag_.load()) runOutputRound();
 }
 
@@ -115,24 +134,18 @@ template <typename T>
 bool VideoOutput<T>::destroy() {
   Logger::write(Logger::instance(), "Rendering", "KMC::VideoOutput<class KMC::Tavorin>::destroy", 1092,
                 "Video Render Destruction");
+  // Called from inside a notification or a pull, it would join or delete the very thread it
+  // runs on: refused, nothing changes.
+  if (onOutputThread() || onOwnPullThread()) return false;
   // The output thread goes first: once it has ended no pass can be using a channel (selected,
-  // or held for a reconfiguration with its queueMutex locked) while it is deleted here.
+  // or held for a reconfiguration) while it is taken down here.
   if (outputThread_) {
     LockGuard list(lockManager_, channelListLock_, LockMode::Unlocked);
     LockGuard render(lockManager_, renderLock_, LockMode::Unlocked);
-    stopFlag_.store(true);
-    outputThread_->join();
-    delete outputThread_;
-    outputThread_ = nullptr;
+    joinOutputThread();
   }
-  {
-    LockGuard selection(lockManager_, selectionLock_, LockMode::Locked);
-    LockGuard list(lockManager_, channelListLock_, LockMode::Locked);
-    selectedChannels_.clear();
-    // Retired channels wait for removePort: their ports are still the engine's.
-    for (Channel* channel : channels_) deleteChannel(channel, true);
-    channels_.clear();
-  }
+  // Retired channels wait for removePort: their ports are still the engine's.
+  takeDownChannels(true, false);
   formatCache_.purge();
   // A destroyed output can be created again, and initialises anew then.
   initialized_.store(false);
@@ -142,19 +155,27 @@ bool VideoOutput<T>::destroy() {
 }
 
 template <typename T>
-void VideoOutput<T>::deleteChannel(Channel* channel, bool detach) {
-  // with channelListLock
-  {
-    typename Channel::QueueLock queue(channel->queueMutex_);
-    channel->flushQueue();
-    if (detach && channel->attached_) {
-      detachChannel(channel);
-      channel->attached_ = false;
-    }
+void VideoOutput<T>::unlinkChannels(ChannelList& list, ChannelList& doomed, bool detach) {
+  for (Channel* channel : list) {
+    selectedChannels_.remove(channel);
+    if (detach) detachFromRenderer(channel);
+    doomed.push_back(channel);
   }
+  list.clear();
+}
+
+template <typename T>
+void VideoOutput<T>::deleteChannel(Channel* channel) {
+  channel->stopPulling();  // first: the source may still use the port until its pull returns
   delete channel->port_;
   channel->port_ = nullptr;
-  delete channel;
+  delete channel;  // releases what is still queued, and a current frame never detached
+}
+
+template <typename T>
+bool VideoOutput<T>::onOwnPullThread() const {
+  const Channel* channel = Channel::pullingChannel();
+  return channel && channel->owner == this;
 }
 
 template <typename T>

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <algorithm>
+#include <vector>
 
 #include "threading/sleep_milliseconds.h"
 
@@ -34,46 +35,68 @@ typename VideoOutput<T>::Channel* VideoOutput<T>::findByPort(ChannelList& list, 
 }
 
 template <typename T>
-void VideoOutput<T>::retireChannel(Channel* channel) {
+void VideoOutput<T>::detachFromRenderer(Channel* channel) {
   // with channelListLock
   typename Channel::QueueLock queue(channel->queueMutex_);
   channel->flushQueue();
+  if (channel->held_) {
+    // Held for a reconfiguration that has not finished: the renderer sees the hold end before
+    // the channel goes, and the loop no longer counts it among the held ones.
+    resumeChannel(channel);
+    channel->held_ = false;
+    heldChannels_.erase(std::remove(heldChannels_.begin(), heldChannels_.end(), channel), heldChannels_.end());
+  }
   if (channel->attached_) {
     detachChannel(channel);
     channel->attached_ = false;
   }
+}
+
+template <typename T>
+void VideoOutput<T>::retireChannel(Channel* channel) {
+  // with channelListLock
+  detachFromRenderer(channel);
   channel->closing_.store(false);
   retiredChannels_.push_back(channel);
 }
 
+// The channel leaves the lists only under all three component locks, and the one call that
+// takes it out deletes it: a destroy or a second removePort meanwhile finds it gone and answers
+// as for a port it does not know. While a presentation loop runs, the output thread retires
+// the channel on its next pass (every pass, held channels too); the wait here holds no lock.
 template <typename T>
 bool VideoOutput<T>::removePort(PortInterface* port) {
   if (!port) return false;
-  LockGuard list(lockManager_, channelListLock_, LockMode::Locked);
-  for (;;) {
-    Channel* channel = findByPort(retiredChannels_, port);
-    if (channel) {
-      retiredChannels_.remove(channel);
-      delete channel->port_;
-      channel->port_ = nullptr;
-      delete channel;  // stops its pull thread
-      return true;
+  // The output thread would wait for its own next pass.
+  if (onOutputThread()) return false;
+  Channel* removed = nullptr;
+  while (!removed) {
+    {
+      LockGuard render(lockManager_, renderLock_, LockMode::Locked);
+      LockGuard selection(lockManager_, selectionLock_, LockMode::Locked);
+      LockGuard list(lockManager_, channelListLock_, LockMode::Locked);
+      Channel* channel = findByPort(retiredChannels_, port);
+      if (channel) {
+        if (channel->onPullThread()) return false;  // its own pull thread cannot be joined here
+        retiredChannels_.remove(channel);
+        removed = channel;
+        continue;
+      }
+      channel = findByPort(channels_, port);
+      if (!channel || channel->onPullThread()) return false;
+      // A port that is still connected is disconnected first, or the wait would never end.
+      if (!channel->closing_.load()) channel->markDisconnected();
+      if (!loopRunning_.load()) {
+        // No presentation loop will retire it: do it here.
+        channels_.remove(channel);
+        retireChannel(channel);
+        continue;
+      }
     }
-    channel = findByPort(channels_, port);
-    if (!channel) return false;  // not ours (or deleted by destroy meanwhile)
-    if (!loopRunning_.load()) {
-      // No presentation loop will retire it: do it here.
-      if (!channel->closing_.load()) channel->disconnect();
-      channels_.remove(channel);
-      retireChannel(channel);
-      continue;
-    }
-    // The output thread retires a disconnected channel on its next pass. A port that is still
-    // connected is disconnected first, or the wait would never end.
-    LockGuard unlocked(lockManager_, channelListLock_, LockMode::Unlocked);
-    if (!channel->closing_.load()) channel->disconnect();
     sleepMilliseconds(5);
   }
+  deleteChannel(removed);
+  return true;
 }
 
 }  // namespace KMC

@@ -3,7 +3,10 @@
 #pragma once
 
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
+#include <future>
 #include <list>
 #include <memory>
 #include <thread>
@@ -32,6 +35,31 @@ inline bool eventually(const std::function<bool()>& condition, int limitSeconds 
     std::this_thread::sleep_for(std::chrono::microseconds(200));
   }
   return true;
+}
+
+// Runs call on a thread of its own and waits for it to return. A call that has not returned
+// within the limit is a hang: the test fails and the program ends at once, since the hung
+// thread could never be joined or its objects torn down.
+inline void expectReturns(const std::function<void()>& call, const char* what, int limitSeconds = 20) {
+  std::packaged_task<void()> task(call);
+  std::future<void> done = task.get_future();
+  std::thread runner(std::move(task));
+  if (done.wait_for(std::chrono::seconds(limitSeconds)) != std::future_status::ready) {
+    ADD_FAILURE() << what << " did not return";
+    std::fflush(nullptr);
+    std::_Exit(1);
+  }
+  runner.join();
+  done.get();
+}
+
+// Like eventually, for a condition whose failure means a thread of the output hangs: the test
+// fails and the program ends at once instead of hanging in teardown.
+inline void awaitOrEnd(const std::function<bool()>& condition, const char* what) {
+  if (eventually(condition)) return;
+  ADD_FAILURE() << what << " never happened";
+  std::fflush(nullptr);
+  std::_Exit(1);
 }
 
 class OutputRig {

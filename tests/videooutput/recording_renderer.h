@@ -32,7 +32,7 @@ class RecordingRenderer : public KMC::VideoOutput<RecordingRenderer> {
     properties()["Name"] = KMC::PropertyValue::ofInt32(1);
     properties()["Type"] = KMC::PropertyValue::ofInt32(2);
   }
-  ~RecordingRenderer() override { keepRunning_.store(false); }
+  ~RecordingRenderer() override { endOutputBeforeDestruction(); }
 
   // --- knobs ----------------------------------------------------------------------------------
   std::atomic<bool> keepRunning_{true};  // the loop's keep-running flag
@@ -44,6 +44,9 @@ class RecordingRenderer : public KMC::VideoOutput<RecordingRenderer> {
   std::atomic<bool> recordCalls{true};   // false: count only (stress, benchmarks)
   std::atomic<bool> probeQueueLocks{false};  // record whether the queueMutex is held (slow)
   const char* identity = "REC";
+  // When set, counts the channels attached and not yet detached; it outlives the renderer, so
+  // a test can check that deleting the component detached every channel.
+  std::atomic<int>* attachedChannels = nullptr;
 
   // --- records --------------------------------------------------------------------------------
   std::vector<Call> calls() const {
@@ -116,11 +119,13 @@ class RecordingRenderer : public KMC::VideoOutput<RecordingRenderer> {
   void* surfaceObject() override { record("surfaceObject"); return this; }
   bool attachChannel(Channel* channel) override {
     record("attachChannel", channel);
+    if (attachedChannels) attachedChannels->fetch_add(1);
     channel->rendererData = new int(channel->id);
     return true;
   }
   void detachChannel(Channel* channel) override {
     record("detachChannel", channel);
+    if (attachedChannels) attachedChannels->fetch_sub(1);
     if (channel->currentFrame) channel->currentFrame->release();
     channel->currentFrame = nullptr;
     delete static_cast<int*>(channel->rendererData);
