@@ -6,7 +6,7 @@
 
 #include "database/prepared_statement_impl.h"
 #include "database/ref_counted_ptr.h"
-#include "logging/logger.h"
+#include "database/sqlite_error_record.h"
 #include "platform/win32.h"
 
 namespace KSDSOLD {
@@ -53,13 +53,11 @@ bool Database::Open(const std::string& path) {
     if (!state_->handle) return false;
     int timeoutResult = sqlite3_busy_timeout(state_->handle, kStatementBusyTimeout);
     if (timeoutResult == SQLITE_OK) return true;
-    KMC::Logger::write(KMC::Logger::instance(), "Cache", "KSDSOLD::Database::Open", 445, "SQLITE ERROR: %d\n%s",
-                       timeoutResult, sqlite3_errmsg(state_->handle));
+    logSqliteError("KSDSOLD::Database::Open", 445, timeoutResult, state_->handle);
     return false;
   }
   // The failed handle stays until Close, so this object refuses further opens until then.
-  KMC::Logger::write(KMC::Logger::instance(), "Cache", "KSDSOLD::Database::Open", 441, "SQLITE ERROR: %d\n%s",
-                     result, sqlite3_errmsg(state_->handle));
+  logSqliteError("KSDSOLD::Database::Open", 441, result, state_->handle);
   return false;
 }
 
@@ -71,8 +69,7 @@ bool Database::Close() {
   if (!handle) return true;
   int result = sqlite3_close(handle);
   if (result == SQLITE_OK) return true;
-  KMC::Logger::write(KMC::Logger::instance(), "Cache", "KSDSOLD::Database::Close", 504, "SQLITE ERROR: %d\n%s",
-                     result, sqlite3_errmsg(handle));
+  logSqliteError("KSDSOLD::Database::Close", 504, result, handle);
   // A statement prepared here is still referenced elsewhere. This object forgets the handle
   // either way; let the engine close it when the last such statement is finalized instead of
   // losing the connection (and its file) for the life of the process.
@@ -84,8 +81,7 @@ bool Database::ExecSQL(const std::string& sql) {
   // Also called on a closed connection: the engine answers misuse, which is logged below.
   int result = sqlite3_exec(state_->handle, sql.c_str(), nullptr, nullptr, nullptr);
   if (result == SQLITE_OK) return true;
-  KMC::Logger::write(KMC::Logger::instance(), "Cache", "KSDSOLD::Database::ExecSQL", 826, "SQLITE ERROR: %d\n%s",
-                     result, sqlite3_errmsg(state_->handle));
+  logSqliteError("KSDSOLD::Database::ExecSQL", 826, result, state_->handle);
   return false;
 }
 
@@ -96,8 +92,7 @@ bool Database::PrepareStatement(const std::string& sql, IPreparedStatement** sta
   sqlite3_stmt* compiled = nullptr;
   int result = sqlite3_prepare_v2(state_->handle, sql.c_str(), -1, &compiled, nullptr);
   if (result != SQLITE_OK) {
-    KMC::Logger::write(KMC::Logger::instance(), "Cache", "KSDSOLD::Database::PrepareStatement", 884,
-                       "SQLITE ERROR: %d\n%s", result, sqlite3_errmsg(state_->handle));
+    logSqliteError("KSDSOLD::Database::PrepareStatement", 884, result, state_->handle);
     return false;
   }
   if (!compiled) return false;  // only white space or comments
@@ -113,8 +108,7 @@ bool Database::PrepareStatement(const std::string& name, const std::string& sql,
   sqlite3_stmt* compiled = nullptr;
   int result = sqlite3_prepare_v2(state_->handle, sql.c_str(), -1, &compiled, nullptr);
   if (result != SQLITE_OK) {
-    KMC::Logger::write(KMC::Logger::instance(), "Cache", "KSDSOLD::Database::PrepareStatement", 922,
-                       "SQLITE ERROR: %d\n%s", result, sqlite3_errmsg(state_->handle));
+    logSqliteError("KSDSOLD::Database::PrepareStatement", 922, result, state_->handle);
     return false;
   }
   if (!compiled) return false;

@@ -2,7 +2,7 @@
 
 #include <sqlite3.h>
 
-#include "logging/logger.h"
+#include "database/sqlite_error_record.h"
 
 namespace KSDSOLD {
 
@@ -30,8 +30,7 @@ bool PreparedStatementImpl::Reset() {
   if (!IsUsable()) return false;
   int result = sqlite3_reset(statement_);
   if (result == SQLITE_OK) return true;
-  KMC::Logger::write(KMC::Logger::instance(), "Cache", "KSDSOLD::PreparedStatementImpl::Reset", 238,
-                     "SQLITE ERROR: %d\n%s", result, sqlite3_errmsg(connection_));
+  logSqliteError("KSDSOLD::PreparedStatementImpl::Reset", 238, result, connection_);
   return false;
 }
 
@@ -39,8 +38,7 @@ bool PreparedStatementImpl::ClearArgs() {
   if (!IsUsable()) return false;
   int result = sqlite3_clear_bindings(statement_);
   if (result == SQLITE_OK) return true;
-  KMC::Logger::write(KMC::Logger::instance(), "Cache", "KSDSOLD::PreparedStatementImpl::ClearArgs", 251,
-                     "SQLITE ERROR: %d\n%s", result, sqlite3_errmsg(connection_));
+  logSqliteError("KSDSOLD::PreparedStatementImpl::ClearArgs", 251, result, connection_);
   return false;
 }
 
@@ -55,27 +53,23 @@ bool PreparedStatementImpl::BindArg(const char* name, const Variant& value) {
     case VariantType::Real:
       result = sqlite3_bind_double(statement_, index, value.GetReal());
       if (result == SQLITE_OK) return true;
-      KMC::Logger::write(KMC::Logger::instance(), "Cache", "KSDSOLD::PreparedStatementImpl::BindArg", 284,
-                         "SQLITE ERROR: %d\n%s", result, sqlite3_errmsg(connection_));
+      logSqliteError("KSDSOLD::PreparedStatementImpl::BindArg", 284, result, connection_);
       return false;
     case VariantType::Integer:
       result = sqlite3_bind_int64(statement_, index, value.GetInt64());
       if (result == SQLITE_OK) return true;
-      KMC::Logger::write(KMC::Logger::instance(), "Cache", "KSDSOLD::PreparedStatementImpl::BindArg", 287,
-                         "SQLITE ERROR: %d\n%s", result, sqlite3_errmsg(connection_));
+      logSqliteError("KSDSOLD::PreparedStatementImpl::BindArg", 287, result, connection_);
       return false;
     case VariantType::Text:
       result = sqlite3_bind_text(statement_, index, value.GetText().c_str(), -1, SQLITE_TRANSIENT);
       if (result == SQLITE_OK) return true;
-      KMC::Logger::write(KMC::Logger::instance(), "Cache", "KSDSOLD::PreparedStatementImpl::BindArg", 290,
-                         "SQLITE ERROR: %d\n%s", result, sqlite3_errmsg(connection_));
+      logSqliteError("KSDSOLD::PreparedStatementImpl::BindArg", 290, result, connection_);
       return false;
     case VariantType::DateTime: {
       const std::string text = value.GetDateTime().ToString();
       result = sqlite3_bind_text(statement_, index, text.c_str(), -1, SQLITE_TRANSIENT);
       if (result == SQLITE_OK) return true;
-      KMC::Logger::write(KMC::Logger::instance(), "Cache", "KSDSOLD::PreparedStatementImpl::BindArg", 293,
-                         "SQLITE ERROR: %d\n%s", result, sqlite3_errmsg(connection_));
+      logSqliteError("KSDSOLD::PreparedStatementImpl::BindArg", 293, result, connection_);
       return false;
     }
     case VariantType::Null:
@@ -84,8 +78,7 @@ bool PreparedStatementImpl::BindArg(const char* name, const Variant& value) {
   }
   result = sqlite3_bind_null(statement_, index);
   if (result == SQLITE_OK) return true;
-  KMC::Logger::write(KMC::Logger::instance(), "Cache", "KSDSOLD::PreparedStatementImpl::BindArg", 296,
-                     "SQLITE ERROR: %d\n%s", result, sqlite3_errmsg(connection_));
+  logSqliteError("KSDSOLD::PreparedStatementImpl::BindArg", 296, result, connection_);
   return false;
 }
 
