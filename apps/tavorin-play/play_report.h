@@ -36,8 +36,8 @@ struct StreamReport {
 struct PlayReport {
   int64_t expected = 0;    // frames in the clip over all channels; with files, frames decoded
   int64_t delivered = 0;   // frames handed to the output (pushed or pulled)
-  int64_t presented = 0;   // channel events of code 2
-  int64_t dropped = 0;     // channel events of code 4 (late)
+  int64_t presented = 0;   // channel events kEventPresented
+  int64_t dropped = 0;     // channel events kEventDroppedLate
   LatenessSummary lateness;
   int64_t redraws = 0;     // window drawings (generation count)
   double seconds = 0;      // wall time from the clock's start to its end

@@ -42,15 +42,6 @@ namespace {
 
 volatile std::sig_atomic_t g_stopRequested = 0;
 
-// Port codes and channel kinds of the output.
-const int32_t kPortConnect = 0x3000000e;
-const int32_t kPortDisconnect = 0x30010000;
-const int32_t kPortRun = 0x30030000;
-const int32_t kPortOutputRect = 0x201A000E;
-const int32_t kPortDeliver = 0x200D000A;
-const int32_t kChannelPush = 0;
-const int32_t kChannelPull = 2;
-
 // Push channels are kept this many frames ahead of the clock: enough to ride out a late
 // feeding pass, few enough that frames are made just in time.
 const int kAheadFrames = 4;
@@ -254,7 +245,7 @@ void Session::placeStreams() {
     stream.shownRect = f;
     KMC::RectFloat rect(f.left, f.top, f.right, f.bottom);
     KMC::PropertyValue where = KMC::PropertyValue::ofPointer(KMC::kPropertyObject, &rect);
-    stream.port->setPortValue(kPortOutputRect, &where);
+    stream.port->setPortValue(KMC::kValueSetOutputRect, &where);
   }
 }
 
@@ -337,7 +328,7 @@ bool Session::openStreams() {
     stream.name = feedNames_[static_cast<size_t>(s)];
     stream.feed = feeds_[static_cast<size_t>(s)].get();
     stream.decoder = decoders_[static_cast<size_t>(s)];
-    stream.descriptor = host::makeStreamDescriptor(stream.feed->fourCC(), 1);
+    stream.descriptor = host::makeStreamDescriptor(stream.feed->fourCC(), KMC::kStreamVideo);
     stream.peer.reset(new host::EngineStream(stream.channelId));
     if (options_.pull) stream.source.reset(new FeedSource(stream.feed));
     if (!options_.files.empty()) {
@@ -345,18 +336,18 @@ bool Session::openStreams() {
     } else {
       stream.tile = frames_.isOverlay(s) ? layout::overlayArea() : layout::pictureTile(s, pictures);
     }
-    stream.port = output_->createPort(options_.pull ? kChannelPull : kChannelPush, &stream.descriptor, stream.peer.get());
+    stream.port = output_->createPort(options_.pull ? KMC::kChannelPull : KMC::kChannelPush, &stream.descriptor, stream.peer.get());
     if (!stream.port) {
       err_ << "tavorin-play: the output refused a port for channel " << stream.channelId << "\n";
       return false;
     }
     KMC::PropertyValue source = KMC::PropertyValue::ofPointer(KMC::kPropertyObject, stream.source.get());
-    stream.port->portCommand(kPortConnect, &source);
+    stream.port->portCommand(KMC::kCommandConnect, &source);
     selection.push_back(stream.channelId);
   }
   placeStreams();
   KMC::PropertyValue none;
-  for (Stream& stream : streams_) stream.port->portCommand(kPortRun, &none);
+  for (Stream& stream : streams_) stream.port->portCommand(KMC::kCommandRun, &none);
   KMC::PropertyValue ids = KMC::PropertyValue::ofPointer(KMC::kPropertyObject, &selection);
   component_->setParameter(KMC::kParameterSelectChannels, &ids);
   component_->sendCommand(KMC::kCommandActivate, 0);
@@ -378,7 +369,7 @@ void Session::feedPushChannels() {
         if (!due) break;
         KMC::PropertyValue value = KMC::PropertyValue::ofPointer(KMC::kPropertyObject, stream.feed->take());
         // The frame belongs to the channel from here on, whatever the answer.
-        stream.port->setPortValue(kPortDeliver, &value);
+        stream.port->setPortValue(KMC::kValueDeliverFrame, &value);
         stream.delivered->fetch_add(1);
       }
     }
@@ -461,7 +452,7 @@ void Session::play() {
 void Session::closeStreams() {
   KMC::PropertyValue none;
   for (Stream& stream : streams_) {
-    if (stream.port) stream.port->portCommand(kPortDisconnect, &none);
+    if (stream.port) stream.port->portCommand(KMC::kCommandDisconnect, &none);
   }
   // removePort waits until the output thread has retired the disconnected channel.
   for (Stream& stream : streams_) {

@@ -1,5 +1,7 @@
 #include "player_context.h"
 
+#include "framework/engine_codes.h"
+
 namespace play {
 
 PlayerContext::PlayerContext(KMC::MediaClock* clock, KMC::WindowHandle window, int32_t width, int32_t height)
@@ -24,7 +26,7 @@ void PlayerContext::resizeDrawing(int32_t width, int32_t height) {
 }
 
 int32_t PlayerContext::channelEvent(int32_t channelId, int32_t code, KMC::VideoSample* object) {
-  if (code == 2 && object) {
+  if (code == KMC::kEventPresented && object) {
     int64_t now = clock_->currentTime();
     int64_t due = clock_->rate() < 0 ? static_cast<int64_t>(object->startTime) + object->duration : object->startTime;
     int64_t late = clock_->rate() < 0 ? due - now : now - due;
@@ -32,7 +34,7 @@ int32_t PlayerContext::channelEvent(int32_t channelId, int32_t code, KMC::VideoS
     Tally& tally = tallies_[channelId];
     ++tally.presented;
     tally.lateness.push_back(static_cast<int32_t>(late));
-  } else if (code == 4) {
+  } else if (code == KMC::kEventDroppedLate) {
     std::lock_guard<std::mutex> hold(lock_);
     ++tallies_[channelId].dropped;
   }

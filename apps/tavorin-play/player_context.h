@@ -4,8 +4,8 @@
 // - When the renderer hands over its adapter (setVideoAdapter, on the output thread while
 //   create waits), the window and its drawing rectangle are written into it right there, so
 //   create returns as soon as the renderer has initialised.
-// - Presented frames (channelEvent code 2) are timed against the media clock; late drops
-//   (code 4) are counted.
+// - Presented frames (channelEvent kEventPresented) are timed against the media clock; late drops
+//   (kEventDroppedLate) are counted.
 #pragma once
 
 #include <atomic>

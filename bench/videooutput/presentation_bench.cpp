@@ -85,13 +85,13 @@ void BM_PresentationPass(benchmark::State& state) {
   output.keepRunning_.store(false);
   while (output.loopRunning()) std::this_thread::yield();
 
-  KMC::StreamDescriptor stream = host::makeStreamDescriptor("BGRA", 1);
+  KMC::StreamDescriptor stream = host::makeStreamDescriptor("BGRA", KMC::kStreamVideo);
   std::vector<std::unique_ptr<host::EngineStream>> streams;
   std::vector<KMC::PortInterface*> ports;
   std::list<int32_t> ids;
   for (int i = 1; i <= channels; ++i) {
     streams.emplace_back(new host::EngineStream(i));
-    KMC::PortInterface* port = output.createPort(1, &stream, streams.back().get());
+    KMC::PortInterface* port = output.createPort(KMC::kChannelPush, &stream, streams.back().get());
     KMC::PropertyValue value = KMC::PropertyValue::ofPointer(KMC::kPropertyObject, &source);
     port->portCommand(KMC::kCommandConnect, &value);
     KMC::PropertyValue none;
@@ -142,8 +142,8 @@ int64_t pushDropsBesideSource(int pullMilliseconds) {
     if (!output.create(&context)) return -1;
     KMC::StreamDescriptor stream = host::makeStreamDescriptor("BGRX", 1);
     host::EngineStream pushStream(1), pullStream(2);
-    KMC::PortInterface* push = output.createPort(1, &stream, &pushStream);
-    KMC::PortInterface* pull = output.createPort(2, &stream, &pullStream);
+    KMC::PortInterface* push = output.createPort(KMC::kChannelPush, &stream, &pushStream);
+    KMC::PortInterface* pull = output.createPort(KMC::kChannelPull, &stream, &pullStream);
     KMC::PropertyValue none;
     KMC::PropertyValue value = KMC::PropertyValue::ofPointer(KMC::kPropertyObject, &pushSource);
     push->portCommand(KMC::kCommandConnect, &value);
@@ -162,7 +162,7 @@ int64_t pushDropsBesideSource(int pullMilliseconds) {
       push->setPortValue(KMC::kValueDeliverFrame, &value);
     }
     while (clock.currentTime() < 1040 + 40 * kFrames + 40) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    drops = static_cast<int64_t>(context.channelEvents(4, 1).size());
+    drops = static_cast<int64_t>(context.channelEvents(KMC::kEventDroppedLate, 1).size());
     push->portCommand(KMC::kCommandDisconnect, &none);
     pull->portCommand(KMC::kCommandDisconnect, &none);
     output.removePort(push);

@@ -1,5 +1,6 @@
 #include "engine/engine_context.h"
 
+#include "framework/engine_codes.h"
 #include "framework/identifiers.h"
 #include "framework/setting.h"
 
@@ -41,7 +42,7 @@ int32_t EngineContext::windowSizeChanged(int32_t width, int32_t height) {
 
 int32_t EngineContext::channelEvent(int32_t channelId, int32_t code, KMC::VideoSample* object) {
   int32_t start = 0;
-  if (object && (code == 2 || code == 4)) start = object->startTime;
+  if (object && (code == KMC::kEventPresented || code == KMC::kEventDroppedLate)) start = object->startTime;
   {
     std::lock_guard<std::mutex> hold(lock_);
     events_.push_back(ChannelEventRecord{channelId, code, object, start});

@@ -14,8 +14,8 @@
 
 namespace host {
 
-// One channelEvent call. startTime is the frame's start time for codes 2 (presented) and 4
-// (dropped late), read during the call; 0 otherwise.
+// One channelEvent call. startTime is the frame's start time for kEventPresented and
+// kEventDroppedLate, read during the call; 0 otherwise.
 struct ChannelEventRecord {
   int32_t channelId;
   int32_t code;

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "framework/engine_codes.h"
 #include "framework/engine_objects.h"
 #include "framework/format_descriptor.h"
 
@@ -29,6 +30,6 @@ class EngineStream : public KMC::StreamObject {
 
 // A stream descriptor with format code fourCC ("BGRA", "BGRX"; at most 7 characters), media
 // kind kind (1 or 4 for video) and cost 0.
-KMC::StreamDescriptor makeStreamDescriptor(const char* fourCC, int32_t kind = 1);
+KMC::StreamDescriptor makeStreamDescriptor(const char* fourCC, int32_t kind = KMC::kStreamVideo);
 
 }  // namespace host

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "framework/abi.h"
+#include "framework/engine_codes.h"
 #include "framework/engine_objects.h"
 #include "framework/format_descriptor.h"
 #include "framework/property_value.h"
@@ -71,15 +72,6 @@ class TimeMultiplierInterface {
   virtual int32_t timeMultiplier(int32_t value) = 0;                       // 1
   virtual void timeMultiplierReset() = 0;                                  // 2
   virtual int32_t timeMultiplierBias() = 0;                                // 3
-};
-
-// Port and parameter codes.
-enum : int32_t {
-  kCommandActivate = 0x10010000,
-  kCommandDeactivate = 0x10020000,
-  kCommandReconfigure = 0x10030000,
-  kParameterSelectChannels = 0x1001000e,
-  kParameterSelectedChannels = 0x1002000e,
 };
 
 }  // namespace KMC

@@ -33,7 +33,7 @@
 #include "framework/geometry.h"
 #include "threading/event.h"
 #include "threading/sleep_milliseconds.h"
-#include "videooutput/port_codes.h"
+#include "framework/engine_codes.h"
 
 namespace KMC {
 

@@ -9,7 +9,7 @@
 #include <cstdint>
 
 #include "framework/interfaces.h"
-#include "videooutput/port_codes.h"
+#include "framework/engine_codes.h"
 
 namespace KMC {
 

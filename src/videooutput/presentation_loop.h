@@ -173,7 +173,7 @@ void VideoOutput<T>::raiseNotices() {
     Channel* channel = notice.channel;
     switch (notice.kind) {
       case Notice::kDroppedLate:
-        context_->channelEvent(channel->id, 4, notice.frame);
+        context_->channelEvent(channel->id, KMC::kEventDroppedLate, notice.frame);
         notice.frame->release();
         break;
       case Notice::kPresented: {
@@ -184,11 +184,11 @@ void VideoOutput<T>::raiseNotices() {
           typename Channel::QueueLock queue(channel->queueMutex_);
           shown = channel->currentFrame == notice.frame;
         }
-        if (shown) context_->channelEvent(channel->id, 2, notice.frame);
+        if (shown) context_->channelEvent(channel->id, KMC::kEventPresented, notice.frame);
         break;
       }
       case Notice::kConverted:
-        context_->channelEvent(channel->id, 3, notice.frame);
+        context_->channelEvent(channel->id, KMC::kEventRendererObject, notice.frame);
         notice.frame->release();
         break;
       case Notice::kVideoSize:

@@ -24,7 +24,7 @@
 // queueMutex, and the pull threads take no component lock at all.
 //
 // Calls into the engine, and what the engine may call back:
-//  - channelEvent (code 4 dropped late, 2 presented, 3 converted object) and videoSizeChanged:
+//  - channelEvent (kEventDroppedLate, kEventPresented, kEventRendererObject) and videoSizeChanged:
 //    output thread, once the frames of a pass have been selected and before the picture is
 //    composed, with renderLock and selectionLock held (kept from the pass), no channelListLock
 //    and no queueMutex, while no list of the output is being walked. A dropped or converted frame is
@@ -132,7 +132,7 @@ class VideoOutput : public Plugin, public OutputComponent, public TimeMultiplier
   // nothing presented, the frame stays queued and is offered again on the next pass.
   virtual VideoSample* acceptFrame(Channel* channel, VideoSample* frame) = 0;
   // 21: right after a non-null acceptFrame with its answer, same locks. A non-null answer is
-  // reported to the engine (channelEvent code 3) and then released by the output.
+  // reported to the engine (channelEvent kEventRendererObject) and then released by the output.
   virtual VideoSample* convertFrame(Channel* channel, VideoSample* frame) = 0;
   // 22: draws a channel that has presented a frame, between 14 and 15. Output thread,
   // renderLock and selectionLock, queue locked.

@@ -11,11 +11,11 @@ namespace KMC {
 template <typename T>
 PortInterface* VideoOutput<T>::createPort(int32_t channelKind, StreamDescriptor* descriptor, StreamObject* stream) {
   if (!descriptor || !stream) return nullptr;
-  if (descriptor->kind != 1 && descriptor->kind != 4) return nullptr;
+  if (descriptor->kind != kStreamVideo && descriptor->kind != kStreamVideoAlternate) return nullptr;
 
   LockGuard list(lockManager_, channelListLock_, LockMode::Locked);
   LockGuard selection(lockManager_, selectionLock_, LockMode::Locked);
-  Channel* channel = new Channel(this, channelKind == 2, descriptor);
+  Channel* channel = new Channel(this, channelKind == kChannelPull, descriptor);
   Port* port = new Port(channel);
   channel->port_ = port;
   channel->id = stream->channelId();

@@ -50,7 +50,7 @@ TEST(BadFrames, AreNeverReadOutsideTheirPixelsAndReleasedOnce) {
   frames.back()->setSize(640, 480, 640);
   rig.push(port, frames.back().get());
   rig.expectPicture([](int32_t, int32_t) { return kGreen; });
-  EXPECT_EQ(rig.context.channelEvents(2, 1).size(), frames.size());
+  EXPECT_EQ(rig.context.channelEvents(KMC::kEventPresented, 1).size(), frames.size());
 
   for (size_t i = 0; i + 1 < frames.size(); ++i) EXPECT_EQ(frames[i]->releases(), 1) << kLies[i].what;
   rig.shutdown();

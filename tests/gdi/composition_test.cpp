@@ -82,7 +82,7 @@ TEST_F(Composition, FirstDisplayFactorZeroLeavesTheChannelsAreaBlackNaNDoesNot) 
   rig.push(right, rig.frame(320, 480, kOpaque | kGreen));
   rig.push(left, rig.frame(320, 480, kOpaque | kRed));
   // Both frames presented, then a few more redraws: the hidden one never shows.
-  ASSERT_TRUE(eventually([&] { return rig.context.channelEvents(2, 1).size() == 1 && rig.context.channelEvents(2, 2).size() == 1; }));
+  ASSERT_TRUE(eventually([&] { return rig.context.channelEvents(KMC::kEventPresented, 1).size() == 1 && rig.context.channelEvents(KMC::kEventPresented, 2).size() == 1; }));
   uint32_t drawn = rig.window.generation();
   ASSERT_TRUE(eventually([&] { return rig.window.generation() >= drawn + 3; }));
   rig.expectPicture([](int32_t x, int32_t) { return x < 320 ? kRed : 0u; });

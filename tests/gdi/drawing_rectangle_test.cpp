@@ -51,7 +51,7 @@ TEST(DrawingRectangle, AreasThatCannotBeDrawnLeaveTheWindowAloneUntilASoundOne) 
   PortInterface* port = rig.addOnlyChannel("BGRX");
   ASSERT_NE(port, nullptr);
   rig.push(port, rig.frame(64, 48, kOpaque | kGreen));
-  ASSERT_TRUE(eventually([&] { return rig.context.channelEvents(2, 1).size() == 1; }));
+  ASSERT_TRUE(eventually([&] { return rig.context.channelEvents(KMC::kEventPresented, 1).size() == 1; }));
   letARecomposeHappen();
   EXPECT_EQ(rig.window.generation(), 0u);
 

@@ -36,15 +36,6 @@ using KMC::PropertyValue;
 using KMC::RectFloat;
 using KMC::RectInt;
 
-// The codes an engine sends; spelled out here because the engine knows them by value.
-const int32_t kConnect = 0x3000000e;
-const int32_t kDisconnect = 0x30010000;
-const int32_t kRun = 0x30030000;
-const int32_t kSelectChannels = 0x1001000e;
-const int32_t kSetOutputRect = 0x201A000E;
-const int32_t kSetDisplayFactors = 0x201C000E;
-const int32_t kDeliverFrame = 0x200D000A;
-
 const uint32_t kRed = 0x00FF0000;
 const uint32_t kGreen = 0x0000FF00;
 const uint32_t kBlue = 0x000000FF;
@@ -120,12 +111,12 @@ class PluginRig {
   PortInterface* addChannel(int32_t channelId, const char* fourCC, const RectFloat& where = RectFloat(0, 0, 1, 1)) {
     descriptors.push_back(host::makeStreamDescriptor(fourCC));
     streams.emplace_back(new host::EngineStream(channelId));
-    PortInterface* port = output->createPort(0, &descriptors.back(), streams.back().get());
+    PortInterface* port = output->createPort(KMC::kChannelPush, &descriptors.back(), streams.back().get());
     if (!port) return nullptr;
     ports.push_back(port);
     PropertyValue none = PropertyValue::ofPointer(KMC::kPropertyObject, nullptr);
-    port->portCommand(kConnect, &none);
-    port->portCommand(kRun, &none);
+    port->portCommand(KMC::kCommandConnect, &none);
+    port->portCommand(KMC::kCommandRun, &none);
     place(port, where);
     return port;
   }
@@ -137,15 +128,15 @@ class PluginRig {
   }
   void place(PortInterface* port, RectFloat where) {
     PropertyValue value = PropertyValue::ofPointer(KMC::kPropertyObject, &where);
-    EXPECT_TRUE(port->setPortValue(kSetOutputRect, &value));
+    EXPECT_TRUE(port->setPortValue(KMC::kValueSetOutputRect, &value));
   }
   void setDisplayFactors(PortInterface* port, KMC::MaskedFloat4 factors) {
     PropertyValue value = PropertyValue::ofPointer(KMC::kPropertyObject, &factors);
-    EXPECT_TRUE(port->setPortValue(kSetDisplayFactors, &value));
+    EXPECT_TRUE(port->setPortValue(KMC::kValueSetDisplayFactors, &value));
   }
   void select(std::list<int32_t> ids) {
     PropertyValue value = PropertyValue::ofPointer(KMC::kPropertyObject, &ids);
-    EXPECT_TRUE(component->setParameter(kSelectChannels, &value));
+    EXPECT_TRUE(component->setParameter(KMC::kParameterSelectChannels, &value));
   }
   // A frame due now (the clock stands at 1000), filled with colour.
   host::OwnedVideoSample* frame(int32_t width, int32_t height, uint32_t colour) {
@@ -155,7 +146,7 @@ class PluginRig {
   }
   void push(PortInterface* port, KMC::VideoSample* sample) {
     PropertyValue value = PropertyValue::ofPointer(KMC::kPropertyObject, sample);
-    EXPECT_TRUE(port->setPortValue(kDeliverFrame, &value));
+    EXPECT_TRUE(port->setPortValue(KMC::kValueDeliverFrame, &value));
   }
 
   // The number of pixels of the window that differ from expected, and a description of the
@@ -196,7 +187,7 @@ class PluginRig {
       createThread.join();
     }
     PropertyValue none = PropertyValue::ofPointer(KMC::kPropertyObject, nullptr);
-    for (PortInterface* port : ports) port->portCommand(kDisconnect, &none);
+    for (PortInterface* port : ports) port->portCommand(KMC::kCommandDisconnect, &none);
     for (PortInterface* port : ports) output->removePort(port);
     ports.clear();
     component->destroy();

@@ -103,7 +103,7 @@ TEST_P(SteadyStream, TakesNoPixelMemoryAfterTheFirstFrames) {
   }
   auto show = [&](int i) {
     rig.push(port, frames[size_t(i)]);
-    ASSERT_TRUE(eventually([&] { return rig.context.channelEvents(2, 1).size() == size_t(i) + 1; }));
+    ASSERT_TRUE(eventually([&] { return rig.context.channelEvents(KMC::kEventPresented, 1).size() == size_t(i) + 1; }));
   };
   for (int i = 0; i < warmUp; ++i) show(i);
   const uint32_t redraws = rig.window.generation();

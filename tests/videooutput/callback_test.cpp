@@ -14,12 +14,12 @@ TEST(CallbackTest, FlushInsideTheDroppedLateNotification) {
   OutputRig rig;
   PortInterface* port = nullptr;
   rig.context.setEventHook([&](int32_t, int32_t code, KMC::VideoSample*) {
-    if (code == 4) rig.command(port, KMC::kCommandFlush);
+    if (code == KMC::kEventDroppedLate) rig.command(port, KMC::kCommandFlush);
   });
   ASSERT_TRUE(rig.create());
   port = rig.pushChannels(1)[0];
   rig.deliver(port, 1000);  // shown: later frames wait for their time
-  ASSERT_TRUE(eventually([&] { return rig.context.channelEvents(2).size() == 1; }));
+  ASSERT_TRUE(eventually([&] { return rig.context.channelEvents(KMC::kEventPresented).size() == 1; }));
   rig.select({});  // nothing is taken before all four are queued
   for (int32_t start : {900, 940, 1100, 1140}) rig.deliver(port, start);  // two late, two early
   rig.select({1});
@@ -45,10 +45,10 @@ TEST(CallbackTest, SelectionChangeAndDisconnectInsideThePresentedNotification) {
   rig.select({});
   for (PortInterface* port : ports) rig.deliver(port, 1000);
   rig.select({1, 2, 3});
-  ASSERT_TRUE(eventually([&] { return rig.context.channelEvents(2, 3).size() == 1; }));
+  ASSERT_TRUE(eventually([&] { return rig.context.channelEvents(KMC::kEventPresented, 3).size() == 1; }));
   rig.deliver(ports[2], 1040);
   rig.clock.setTime(1040);
-  ASSERT_TRUE(eventually([&] { return rig.context.channelEvents(2, 3).size() == 2; }));
+  ASSERT_TRUE(eventually([&] { return rig.context.channelEvents(KMC::kEventPresented, 3).size() == 2; }));
   EXPECT_EQ(rig.selected(), (std::list<int32_t>{3}));
   rig.shutdown();
   EXPECT_TRUE(rig.ledger.allReleasedExactlyOnce());
@@ -74,7 +74,7 @@ TEST(CallbackTest, DestroyAndRemovePortFromTheOutputThreadAnswerFalse) {
   // The output goes on, and the engine thread can take it down as usual.
   rig.deliver(port, 1040);
   rig.clock.setTime(1040);
-  ASSERT_TRUE(eventually([&] { return rig.context.channelEvents(2).size() == 2; }));
+  ASSERT_TRUE(eventually([&] { return rig.context.channelEvents(KMC::kEventPresented).size() == 2; }));
   rig.shutdown();
   EXPECT_TRUE(rig.ledger.allReleasedExactlyOnce());
 }

@@ -81,9 +81,9 @@ class OutputRig {
 
   bool create() { return output->create(&context); }
 
-  // A new port; kind 2 makes a pull channel.
-  PortInterface* addPort(int32_t id, int32_t kind = 1, const char* fourCC = "BGRA") {
-    descriptors.push_back(host::makeStreamDescriptor(fourCC, 1));
+  // A new port of a push or pull channel.
+  PortInterface* addPort(int32_t id, int32_t kind = KMC::kChannelPush, const char* fourCC = "BGRA") {
+    descriptors.push_back(host::makeStreamDescriptor(fourCC, KMC::kStreamVideo));
     streams.emplace_back(new host::EngineStream(id));
     PortInterface* port = output->createPort(kind, &descriptors.back(), streams.back().get());
     if (port) ports.push_back(port);

@@ -129,10 +129,10 @@ class PortTest : public ::testing::Test {
 TEST_F(PortTest, CreatePortRefusesOtherMediaKinds) {
   KMC::StreamDescriptor audio = host::makeStreamDescriptor("PCM", 2);
   host::EngineStream stream(5);
-  EXPECT_EQ(rig.output->createPort(1, &audio, &stream), nullptr);
-  EXPECT_EQ(rig.output->createPort(1, nullptr, &stream), nullptr);
-  KMC::StreamDescriptor kind4 = host::makeStreamDescriptor("BGRX", 4);
-  PortInterface* other = rig.output->createPort(1, &kind4, &stream);
+  EXPECT_EQ(rig.output->createPort(KMC::kChannelPush, &audio, &stream), nullptr);
+  EXPECT_EQ(rig.output->createPort(KMC::kChannelPush, nullptr, &stream), nullptr);
+  KMC::StreamDescriptor kind4 = host::makeStreamDescriptor("BGRX", KMC::kStreamVideoAlternate);
+  PortInterface* other = rig.output->createPort(KMC::kChannelPush, &kind4, &stream);
   ASSERT_NE(other, nullptr);
   EXPECT_TRUE(rig.output->removePort(other));
 }
@@ -160,7 +160,7 @@ TEST_F(PortTest, PositionStatusFollowsPresentationSeekAndReset) {
 TEST_F(PortTest, SeekTrimsTheQueueAndIgnoresOtherValues) {
   rig.command(port, KMC::kCommandPause);
   rig.deliver(port, 1000);
-  ASSERT_TRUE(eventually([&] { return rig.context.channelEvents(2).size() == 1; }));
+  ASSERT_TRUE(eventually([&] { return rig.context.channelEvents(KMC::kEventPresented).size() == 1; }));
   for (int t : {2000, 2040, 2080}) rig.deliver(port, t);
 
   KMC::PropertyValue object = KMC::PropertyValue::ofPointer(KMC::kPropertyObject, nullptr);
@@ -178,7 +178,7 @@ TEST_F(PortTest, SeekTrimsTheQueueAndIgnoresOtherValues) {
 TEST_F(PortTest, DeliveryFlushAndUntimedFrames) {
   rig.command(port, KMC::kCommandPause);
   rig.deliver(port, 1000);
-  ASSERT_TRUE(eventually([&] { return rig.context.channelEvents(2).size() == 1; }));
+  ASSERT_TRUE(eventually([&] { return rig.context.channelEvents(KMC::kEventPresented).size() == 1; }));
   rig.deliver(port, 5000);
   rig.deliver(port, 5040);
   EXPECT_EQ(channel->queuedFrames(), 2u);
@@ -186,7 +186,7 @@ TEST_F(PortTest, DeliveryFlushAndUntimedFrames) {
   EXPECT_EQ(channel->queuedFrames(), 0u);
   rig.deliver(port, 5000);
   rig.deliver(port, 0);  // untimed: empties the queue and goes next
-  ASSERT_TRUE(eventually([&] { return rig.context.channelEvents(2).size() == 2; }));
+  ASSERT_TRUE(eventually([&] { return rig.context.channelEvents(KMC::kEventPresented).size() == 2; }));
   EXPECT_EQ(rig.eventStarts(2).back(), 0);
 
   KMC::PropertyValue none;
@@ -240,7 +240,7 @@ TEST_F(PortTest, RectanglesFactorsAndValues) {
 
 TEST_F(PortTest, RemovePortAfterDisconnectWaitsForTheOutputThreadsPass) {
   rig.deliver(port, 1000);
-  ASSERT_TRUE(eventually([&] { return rig.context.channelEvents(2).size() == 1; }));
+  ASSERT_TRUE(eventually([&] { return rig.context.channelEvents(KMC::kEventPresented).size() == 1; }));
   rig.deliver(port, 1040);
   ASSERT_TRUE(rig.command(port, KMC::kCommandDisconnect));
   ASSERT_TRUE(rig.output->removePort(port));
@@ -269,7 +269,7 @@ TEST_F(PortTest, RemovePortWithoutARunningLoopRetiresOnTheCallingThread) {
 
 TEST_F(PortTest, DestroyReleasesQueuedAndShownFramesOfEveryChannel) {
   rig.deliver(port, 1000);
-  ASSERT_TRUE(eventually([&] { return rig.context.channelEvents(2).size() == 1; }));
+  ASSERT_TRUE(eventually([&] { return rig.context.channelEvents(KMC::kEventPresented).size() == 1; }));
   rig.deliver(port, 5000);
   rig.deliver(port, 5040);
   ASSERT_TRUE(rig.output->destroy());
@@ -286,7 +286,7 @@ TEST_F(PortTest, ReconfigurationHoldsEveryChannelAndRetriesAFailedStep) {
   EXPECT_EQ(rig.output->count("resumeChannel"), 1);
   // Port traffic goes on afterwards (the queue mutex was given back).
   rig.deliver(port, 1000);
-  ASSERT_TRUE(eventually([&] { return rig.context.channelEvents(2).size() == 1; }));
+  ASSERT_TRUE(eventually([&] { return rig.context.channelEvents(KMC::kEventPresented).size() == 1; }));
 }
 
 // Which component locks the caller holds around each renderer call. Output-thread calls may
@@ -299,7 +299,7 @@ TEST(LockContractTest, EveryRendererCallHoldsTheLocksTheContractNames) {
   ASSERT_TRUE(rig.create());
   PortInterface* port = rig.pushChannels(1)[0];
   rig.deliver(port, 1000, 40);
-  ASSERT_TRUE(eventually([&] { return rig.context.channelEvents(2).size() == 1; }));
+  ASSERT_TRUE(eventually([&] { return rig.context.channelEvents(KMC::kEventPresented).size() == 1; }));
   rig.deliver(port, 1040, 40);
   rig.clock.setTime(1040);
   ASSERT_TRUE(eventually([&] { return rig.output->count("convertFrame") == 2; }));

@@ -14,7 +14,7 @@ class PullChannelTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(rig.create());
-    port = rig.addPort(7, 2);
+    port = rig.addPort(7, KMC::kChannelPull);
     ASSERT_NE(port, nullptr);
     channel = static_cast<RecordingRenderer::Port*>(port)->channel();
     ASSERT_TRUE(channel->isPull());
@@ -42,7 +42,7 @@ TEST_F(PullChannelTest, PrefetchesAtMost8FramesThenSleepsOnItsEvent) {
   // Presentation makes room and wakes it: it refills to 8 again, never more.
   rig.command(port, KMC::kCommandRun);
   rig.select({7});
-  ASSERT_TRUE(eventually([&] { return rig.context.channelEvents(2).size() >= 1; }));
+  ASSERT_TRUE(eventually([&] { return rig.context.channelEvents(KMC::kEventPresented).size() >= 1; }));
   ASSERT_TRUE(eventually([&] { return source.pulls() > pulls; }));
   EXPECT_LE(channel->queuedFrames(), 8u);
 }
@@ -58,7 +58,7 @@ TEST_F(PullChannelTest, ReadyOnlyWithTwoQueuedFrames) {
   ASSERT_TRUE(eventually([&] { return channel->queuedFrames() == 2; }));
   EXPECT_TRUE(port->queryStatus(KMC::kStatusReady, &none));
 
-  PortInterface* push = rig.addPort(8, 1);
+  PortInterface* push = rig.addPort(8, KMC::kChannelPush);
   EXPECT_TRUE(push->queryStatus(KMC::kStatusReady, &none)) << "push channels are always ready";
 }
 

@@ -15,7 +15,7 @@ class ScheduleTest : public ::testing::Test {
   void SetUp() override { ASSERT_TRUE(rig.create()); }
 
   bool presentedCount(size_t n) {
-    return eventually([&] { return rig.context.channelEvents(2).size() >= n; });
+    return eventually([&] { return rig.context.channelEvents(KMC::kEventPresented).size() >= n; });
   }
 
   OutputRig rig;
@@ -32,13 +32,14 @@ TEST_F(ScheduleTest, AtNormalRateAFrameMoreThan10MsBehindIsDroppedAndOneAt10MsPr
   EXPECT_EQ(late->releaseCount(), 1);
   EXPECT_EQ(onTime->releaseCount(), 0);  // the renderer shows it
 
-  // The next frame replaces it: the renderer answers the old one, which is reported (code 3)
+  // The next frame replaces it: the renderer answers the old one, which is reported (kEventRendererObject)
   // and released.
   rig.deliver(port, 1000);
   ASSERT_TRUE(presentedCount(2));
-  // Code 3 follows code 2 within the same presentation, and the release follows code 3.
-  ASSERT_TRUE(eventually([&] { return !rig.context.channelEvents(3).empty() && onTime->releaseCount() == 1; }));
-  auto objects = rig.context.channelEvents(3);
+  // kEventRendererObject follows kEventPresented within the same presentation, and the release
+  // follows kEventRendererObject.
+  ASSERT_TRUE(eventually([&] { return !rig.context.channelEvents(KMC::kEventRendererObject).empty() && onTime->releaseCount() == 1; }));
+  auto objects = rig.context.channelEvents(KMC::kEventRendererObject);
   ASSERT_EQ(objects.size(), 1u);
   EXPECT_EQ(objects[0].object, onTime);
   EXPECT_EQ(onTime->releaseCount(), 1);
@@ -87,7 +88,7 @@ TEST_F(ScheduleTest, PausedChannelKeepsItsFrameAndSeeksPresentOnce) {
   // A seek between frames shows nothing until the clock reaches the next frame.
   ASSERT_TRUE(rig.seek(port, 1100));
   ASSERT_TRUE(rig.passes(3));
-  EXPECT_EQ(rig.context.channelEvents(2).size(), 2u);
+  EXPECT_EQ(rig.context.channelEvents(KMC::kEventPresented).size(), 2u);
   rig.clock.setTime(1120);
   ASSERT_TRUE(presentedCount(3));
   EXPECT_EQ(rig.eventStarts(2).back(), 1120);

@@ -173,7 +173,7 @@ TEST(StressTest, RandomEngineTrafficKeepsEveryFrameAccountedFor) {
   stop.store(true);
   for (std::thread& thread : threads) thread.join();
 
-  EXPECT_GT(rig.context.channelEvents(2).size(), 0u) << "frames were presented meanwhile";
+  EXPECT_GT(rig.context.channelEvents(KMC::kEventPresented).size(), 0u) << "frames were presented meanwhile";
   rig.output->sendCommand(KMC::kCommandActivate, 0);
   ASSERT_TRUE(rig.output->destroy());
   for (Worker& worker : workers) {

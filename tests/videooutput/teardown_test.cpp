@@ -18,7 +18,7 @@ TEST(TeardownTest, RemovePortWhileTheChannelsAreHeldForAReconfiguration) {
   ASSERT_TRUE(rig.create());
   std::vector<PortInterface*> ports = rig.pushChannels(2);
   rig.deliver(ports[0], 1000);
-  ASSERT_TRUE(eventually([&] { return rig.context.channelEvents(2).size() == 1; }));
+  ASSERT_TRUE(eventually([&] { return rig.context.channelEvents(KMC::kEventPresented).size() == 1; }));
 
   // The target goes away (as when the engine sets window 0): not ready, reconfiguration due.
   rig.output->setRendererReady(false);
@@ -48,7 +48,7 @@ TEST(TeardownTest, RemovePortWhileTheChannelsAreHeldForAReconfiguration) {
   EXPECT_EQ(rig.output->count("resumeChannel"), rig.output->count("holdChannel"))
       << "every hold ends in a resume, also for the channel removed while held";
   rig.deliver(ports[1], 1000);
-  ASSERT_TRUE(eventually([&] { return rig.context.channelEvents(2, 2).size() == 1; }));
+  ASSERT_TRUE(eventually([&] { return rig.context.channelEvents(KMC::kEventPresented, 2).size() == 1; }));
   rig.shutdown();
   EXPECT_TRUE(rig.ledger.allReleasedExactlyOnce());
 }
@@ -93,7 +93,7 @@ class LastReleaseTest : public ::testing::Test {
     rig.command(push, KMC::kCommandRun);
     rig.deliver(push, 1000);
     rig.deliver(push, 1040);
-    PortInterface* pull = rig.addPort(firstId + 1, 2);
+    PortInterface* pull = rig.addPort(firstId + 1, KMC::kChannelPull);
     source.append(rig.ledger.make(1000, 40));
     rig.connect(pull, &source);
   }
@@ -110,7 +110,7 @@ class LastReleaseTest : public ::testing::Test {
 TEST_F(LastReleaseTest, WhileTheOutputRuns) {
   addChannels(1);
   rig.select({1, 2});
-  ASSERT_TRUE(eventually([&] { return rig.context.channelEvents(2).size() >= 1 && source.remaining() == 0; }));
+  ASSERT_TRUE(eventually([&] { return rig.context.channelEvents(KMC::kEventPresented).size() >= 1 && source.remaining() == 0; }));
   releaseLastReference();
   EXPECT_EQ(attached.load(), 0);
   EXPECT_TRUE(rig.ledger.allReleasedExactlyOnce());
