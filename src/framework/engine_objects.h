@@ -2,6 +2,17 @@
 //
 // Every object here is implemented by the engine; the library only calls the listed
 // positions. Placeholders stand for positions the library never calls.
+//
+// Threads and locks. Besides the engine's own threads (which make every call into the
+// component and its ports), a running output has an output thread, which selects and draws
+// frames, and one pull thread per pull channel. Each operation below says which of them calls
+// it, which of the output's locks are held then, and what the engine must not do from inside.
+// The output's locks, in the only order they are ever taken: renderLock, selectionLock,
+// channelListLock (the component's ordered lock manager), then one channel's queue lock. Two
+// rules hold everywhere: an operation called with a queue lock held must not call back into
+// the output or its ports (the callback would take a component lock after a queue lock), and
+// no operation called from the output or a pull thread may block for long, since frames wait
+// for it.
 #pragma once
 
 #include <cstdint>
@@ -29,9 +40,12 @@ class PluginHost {
   virtual int32_t reserved5() { return 0; }     // 5
   virtual int32_t reserved6() { return 0; }     // 6
   virtual int32_t reserved7() { return 0; }     // 7
-  // 8: the component is about to delete itself. Answer ignored.
+  // 8: the component is about to delete itself. Answer ignored. Called on the engine thread
+  // that made the last releaseReference, after the output thread and every pull thread have
+  // ended; no lock held. The engine must not call the component from inside.
   virtual int32_t pluginDeleting(Plugin* plugin) = 0;
-  // 9: the component has deleted itself; the pointer only identifies it. Answer ignored.
+  // 9: the component has deleted itself; the pointer only identifies it. Answer ignored. Same
+  // thread, no lock held; the component is gone.
   virtual int32_t pluginDeleted(Plugin* plugin) = 0;
 };
 
@@ -40,6 +54,10 @@ struct PluginDescriptor {
   NarrowString name;
 };
 
+// Read on the output thread: by the frame schedule with renderLock, selectionLock and the
+// channel's queue lock held, and by the wait for the next due frame with channelListLock held.
+// Each operation must answer at once, without locks the engine might hold while it calls the
+// output, and must not call the output.
 class MediaClock {
  public:
   virtual ~MediaClock() {}                      // 0
@@ -61,11 +79,16 @@ class VideoSample {
  public:
   virtual ~VideoSample() {}                     // 0
   virtual int32_t reserved1() { return 0; }     // 1
-  // 2: drops the reference the library was given; called exactly once per frame.
+  // 2: drops the reference the library was given; called exactly once per frame, by whichever
+  // thread lets the frame go: an engine thread (flush, seek, reset, removePort, destroy), the
+  // output thread (late drops, expiry, a replaced frame; renderLock and selectionLock held) or
+  // a pull thread (a frame overtaken by a flush or seek). Often called with the channel's queue
+  // lock held: it must not call the output or its ports, and must not block.
   virtual int32_t release() = 0;
-  // 3: the first 32-bit pixel.
+  // 3: the first 32-bit pixel. Output thread, renderLock and selectionLock held, while the
+  // renderer takes the frame in; must not call the output.
   virtual uint32_t* data() = 0;
-  // 4: called right after data(); its answer is not used.
+  // 4: called right after data(); its answer is not used. Same thread and locks.
   virtual int32_t dataDone() = 0;
 
   int32_t usable;            // non-zero for a usable pulled frame
@@ -93,8 +116,14 @@ class UpstreamSource {
   virtual ~UpstreamSource() {}                  // 0
   virtual int32_t reserved1() { return 0; }     // 1
   virtual int32_t reserved2() { return 0; }     // 2
-  // 3: with code 0x200c000a and a zeroed value: true with the next VideoSample pointer (which
-  // may be null) in the payload.
+  // 3: with kPullCode (0x200c000a) and a zeroed value: true with the next VideoSample pointer
+  // (which may be null) in the payload. Called on the channel's pull thread with no lock of the
+  // output held, so it may take its time and may call the channel's port (disconnect it, say);
+  // removePort and destroy answer false there, since they would join the calling thread. A frame
+  // answered after a flush, seek, connect or disconnect meanwhile is released, not shown. A
+  // source disconnected from inside a notification or a pull must stay alive until removePort
+  // or destroy has returned; one disconnected from an engine thread holding no lock of the
+  // output may go once disconnect returns (no pull of it is still running then).
   virtual bool pull(int32_t code, PropertyValue* out) = 0;
 };
 
@@ -102,9 +131,10 @@ class UpstreamSource {
 class StreamObject {
  public:
   virtual ~StreamObject() {}                    // 0
-  // 1: the channel id of this stream.
+  // 1: the channel id of this stream. Called inside createPort, on its engine thread, with
+  // channelListLock and selectionLock held: must not call the output.
   virtual int32_t channelId() = 0;
-  // 2: receives the output's time multiplier interface. Answer ignored.
+  // 2: receives the output's time multiplier interface. Answer ignored. Same thread and locks.
   virtual int32_t setTimeMultiplier(TimeMultiplierInterface* multiplier) = 0;
 };
 
@@ -112,23 +142,37 @@ class StreamObject {
 class ComponentContext {
  public:
   virtual ~ComponentContext() {}                // 0
-  // 1: 0-based index of the chosen adapter kind in kinds; anything else means none yet.
+  // 1: 0-based index of the chosen adapter kind in kinds; anything else means none yet. Output
+  // thread, before it presents, no lock held; asked again every few milliseconds until a kind
+  // is chosen, so it must answer at once.
   virtual int32_t chooseVideoAdapter(StringList* kinds) = 0;
   // 2: the renderer's new adapter, or null: the engine stops using the adapter after null.
+  // A new adapter: output thread, no lock held, right after chooseVideoAdapter. Null: the thread
+  // that released the adapter or deletes the component, no lock held. The engine may set the
+  // adapter's window from inside; it must not call the output.
   virtual int32_t setVideoAdapter(VideoAdapterUnknown* adapter) = 0;
-  // 3: size of the last presented frame of a pull channel.
+  // 3: size of the last presented frame of a pull channel. Output thread, under the same rules
+  // as channelEvent.
   virtual int32_t videoSizeChanged(int32_t width, int32_t height) = 0;
-  // 4: the drawing area's inclusive size after a reconfiguration.
+  // 4: the drawing area's inclusive size after a reconfiguration. Output thread, renderLock
+  // held, every channel held for the reconfiguration (pushes and pulls wait): the engine must
+  // not call the output or its ports from inside.
   virtual int32_t windowSizeChanged(int32_t width, int32_t height) = 0;
-  // 5: code 2 frame presented, 3 renderer object, 4 frame dropped late. The object stays the
-  // library's; it is released after the call for codes 3 and 4.
+  // 5: kEventPresented, kEventRendererObject or kEventDroppedLate (framework/engine_codes.h)
+  // with the frame or object. The object stays the library's; it is released right after the
+  // call for kEventRendererObject and kEventDroppedLate. Output thread, once the frames of a
+  // pass are selected and before the picture is composed, with renderLock and selectionLock
+  // held and no queue lock. From inside, the engine may call the output and its ports (flush,
+  // seek, reset, disconnect, selection, createPort, commands); removePort and destroy answer
+  // false there, since they would have the output thread wait for itself. It must not block.
   virtual int32_t channelEvent(int32_t channelId, int32_t code, VideoSample* object) = 0;
   virtual int32_t reserved6() { return 0; }     // 6
   virtual int32_t reserved7() { return 0; }     // 7
   virtual int32_t reserved8() { return 0; }     // 8
-  // 9: the value of a setting; true and a non-zero first payload word mean "on".
+  // 9: the value of a setting; true and a non-zero first payload word mean "on". Engine thread,
+  // inside create or queryFormats, no lock held.
   virtual bool getSetting(Setting& setting, PropertyValue* out) = 0;
-  // 10: the media clock, or null.
+  // 10: the media clock, or null. Engine thread, inside create, no lock held.
   virtual MediaClock* getClock() = 0;
 };
 
