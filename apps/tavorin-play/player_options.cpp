@@ -1,8 +1,6 @@
 #include "player_options.h"
 
-#include <algorithm>
 #include <cerrno>
-#include <iterator>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -54,6 +52,137 @@ bool parseSwitch(const std::string& text, bool* out) {
   return false;
 }
 
+// What an option's value is.
+enum class ValueKind {
+  kNone,     // a flag: the option alone
+  kSize,     // WxH, both sides in [kMinSide, kMaxSide]
+  kNumber,   // a finite decimal number within the option's range
+  kInteger,  // a decimal integer within the option's range
+  kSwitch,   // on or off
+  kText,     // any text but the empty one
+};
+
+// Which plays an option applies to: a clip option given with files (or the other way round)
+// is refused rather than ignored.
+enum class Scope { kBoth, kClipOnly, kFilesOnly };
+
+// A value as parsed for its kind; the option's target takes the part that kind fills.
+struct OptionValue {
+  std::string text;
+  double number = 0;
+  long integer = 0;
+  int width = 0, height = 0;
+  bool on = false;
+};
+
+// The range of a number or integer: [least, most], without least itself when aboveLeast, and
+// without 0 when nonZero.
+struct Range {
+  double least, most;
+  bool aboveLeast, nonZero;
+};
+
+struct OptionSpec {
+  const char* name;
+  ValueKind kind;
+  Range range;
+  Scope scope;
+  const char* wanted;  // the error's "wants ..." for a value that does not fit
+  void (*store)(PlayerOptions& options, const OptionValue& value);
+};
+
+constexpr Range between(double least, double most) { return Range{least, most, false, false}; }
+constexpr Range above(double least, double most) { return Range{least, most, true, false}; }
+constexpr Range nonZeroBetween(double least, double most) {
+  return Range{least, most, false, true};
+}
+const Range kAny = between(0, 0);  // for the kinds without a range
+
+const OptionSpec kOptions[] = {
+    {"--size", ValueKind::kSize, kAny, Scope::kClipOnly, "WxH with sides from 16 to 8192",
+     [](PlayerOptions& o, const OptionValue& v) {
+       o.frameWidth = v.width;
+       o.frameHeight = v.height;
+     }},
+    {"--window", ValueKind::kSize, kAny, Scope::kBoth, "WxH with sides from 16 to 8192",
+     [](PlayerOptions& o, const OptionValue& v) {
+       o.windowWidth = v.width;
+       o.windowHeight = v.height;
+     }},
+    {"--fps", ValueKind::kNumber, above(0, 240), Scope::kClipOnly,
+     "a number above 0 and at most 240",
+     [](PlayerOptions& o, const OptionValue& v) { o.fps = v.number; }},
+    {"--seconds", ValueKind::kNumber, above(0, 3600), Scope::kBoth,
+     "a number above 0 and at most 3600",
+     [](PlayerOptions& o, const OptionValue& v) {
+       o.seconds = v.number;
+       o.secondsGiven = true;
+     }},
+    {"--rate", ValueKind::kInteger, nonZeroBetween(-kMaxRate, kMaxRate), Scope::kBoth,
+     "a non-zero integer from -16000 to 16000 (thousandths)",
+     [](PlayerOptions& o, const OptionValue& v) { o.rate = static_cast<int>(v.integer); }},
+    {"--channels", ValueKind::kInteger, between(1, kMaxChannels), Scope::kBoth,
+     "an integer from 1 to 16",
+     [](PlayerOptions& o, const OptionValue& v) { o.channels = static_cast<int>(v.integer); }},
+    {"--overlay", ValueKind::kSwitch, kAny, Scope::kClipOnly, "on or off",
+     [](PlayerOptions& o, const OptionValue& v) { o.overlay = v.on; }},
+    {"--cache", ValueKind::kSwitch, kAny, Scope::kBoth, "on or off",
+     [](PlayerOptions& o, const OptionValue& v) { o.formatCache = v.on; }},
+    {"--snapshot", ValueKind::kText, kAny, Scope::kBoth, "a file name",
+     [](PlayerOptions& o, const OptionValue& v) { o.snapshotPath = v.text; }},
+    {"--plugin", ValueKind::kText, kAny, Scope::kBoth, "a file name",
+     [](PlayerOptions& o, const OptionValue& v) { o.pluginPath = v.text; }},
+    {"--pull", ValueKind::kNone, kAny, Scope::kBoth, "",
+     [](PlayerOptions& o, const OptionValue&) { o.pull = true; }},
+    {"--help", ValueKind::kNone, kAny, Scope::kBoth, "",
+     [](PlayerOptions& o, const OptionValue&) { o.help = true; }},
+    {"-h", ValueKind::kNone, kAny, Scope::kBoth, "",
+     [](PlayerOptions& o, const OptionValue&) { o.help = true; }},
+    {"--start", ValueKind::kNumber, between(0, 1e6), Scope::kFilesOnly, "seconds from 0 to 1000000",
+     [](PlayerOptions& o, const OptionValue& v) { o.startSeconds = v.number; }},
+    {"--loop", ValueKind::kNone, kAny, Scope::kFilesOnly, "",
+     [](PlayerOptions& o, const OptionValue&) { o.loop = true; }},
+    {"--stack", ValueKind::kNone, kAny, Scope::kFilesOnly, "",
+     [](PlayerOptions& o, const OptionValue&) { o.stack = true; }},
+    {"--decode-threads", ValueKind::kInteger, between(0, 64), Scope::kFilesOnly,
+     "an integer from 0 to 64",
+     [](PlayerOptions& o, const OptionValue& v) { o.decodeThreads = static_cast<int>(v.integer); }},
+};
+
+const OptionSpec* findOption(const std::string& name) {
+  for (const OptionSpec& spec : kOptions) {
+    if (name == spec.name) return &spec;
+  }
+  return nullptr;
+}
+
+bool inRange(double value, const Range& range) {
+  if (range.aboveLeast ? value <= range.least : value < range.least) return false;
+  if (range.nonZero && value == 0) return false;
+  return value <= range.most;
+}
+
+// Parses `text` as the option's kind and range into *value. False when it does not fit.
+bool parseValue(const OptionSpec& spec, const std::string& text, OptionValue* value) {
+  value->text = text;
+  switch (spec.kind) {
+    case ValueKind::kNone:
+      return true;
+    case ValueKind::kSize:
+      return parseSize(text, &value->width, &value->height);
+    case ValueKind::kNumber:
+      return parseNumber(text, &value->number) && inRange(value->number, spec.range);
+    case ValueKind::kInteger:
+      return parseInt(text, &value->integer) &&
+             inRange(static_cast<double>(value->integer), spec.range);
+    case ValueKind::kSwitch:
+      return parseSwitch(text, &value->on);
+    case ValueKind::kText:
+      return !text.empty();
+  }
+  return false;
+}
+
 }  // namespace
 
 std::string usageText() {
@@ -91,114 +220,39 @@ bool parseOptions(int argc, const char* const* argv, PlayerOptions* out, std::st
       options.files.push_back(name);
       continue;
     }
-    std::string value;
+    std::string text;
     size_t equals = name.find('=');
     bool inlineValue = name.compare(0, 2, "--") == 0 && equals != std::string::npos;
     if (inlineValue) {
-      value = name.substr(equals + 1);
+      text = name.substr(equals + 1);
       name = name.substr(0, equals);
     }
-    static const char* const kKnown[] = {"--size", "--window", "--fps", "--seconds", "--rate", "--channels",
-                                         "--overlay", "--cache", "--snapshot", "--plugin", "--pull", "--help", "-h",
-                                         "--start", "--loop", "--stack", "--decode-threads"};
-    if (std::find(std::begin(kKnown), std::end(kKnown), name) == std::end(kKnown)) {
+    const OptionSpec* spec = findOption(name);
+    if (!spec) {
       *error = "unknown option '" + name + "'";
       return false;
     }
-    bool takesValue = name != "--pull" && name != "--help" && name != "-h" && name != "--loop" && name != "--stack";
-    if (name == "--size" || name == "--fps" || name == "--overlay") clipOnly.push_back(name);
-    if (name == "--start" || name == "--loop" || name == "--stack" || name == "--decode-threads") filesOnly.push_back(name);
+    const bool takesValue = spec->kind != ValueKind::kNone;
+    if (spec->scope == Scope::kClipOnly) clipOnly.push_back(name);
+    if (spec->scope == Scope::kFilesOnly) filesOnly.push_back(name);
     if (takesValue && !inlineValue) {
       if (i + 1 >= argc) {
         *error = name + " needs a value";
         return false;
       }
-      value = argv[++i];
+      text = argv[++i];
     } else if (!takesValue && inlineValue) {
       *error = name + " takes no value";
       return false;
     }
-    double number = 0;
-    long integer = 0;
-    if (name == "--size") {
-      if (!parseSize(value, &options.frameWidth, &options.frameHeight)) {
-        *error = "--size wants WxH with sides from 16 to 8192, not '" + value + "'";
-        return false;
-      }
-    } else if (name == "--window") {
-      if (!parseSize(value, &options.windowWidth, &options.windowHeight)) {
-        *error = "--window wants WxH with sides from 16 to 8192, not '" + value + "'";
-        return false;
-      }
-      windowGiven = true;
-    } else if (name == "--fps") {
-      if (!parseNumber(value, &number) || number <= 0 || number > 240) {
-        *error = "--fps wants a number above 0 and at most 240, not '" + value + "'";
-        return false;
-      }
-      options.fps = number;
-    } else if (name == "--seconds") {
-      if (!parseNumber(value, &number) || number <= 0 || number > 3600) {
-        *error = "--seconds wants a number above 0 and at most 3600, not '" + value + "'";
-        return false;
-      }
-      options.seconds = number;
-      options.secondsGiven = true;
-    } else if (name == "--rate") {
-      if (!parseInt(value, &integer) || integer == 0 || integer > kMaxRate || integer < -kMaxRate) {
-        *error = "--rate wants a non-zero integer from -16000 to 16000 (thousandths), not '" + value + "'";
-        return false;
-      }
-      options.rate = static_cast<int>(integer);
-    } else if (name == "--channels") {
-      if (!parseInt(value, &integer) || integer < 1 || integer > kMaxChannels) {
-        *error = "--channels wants an integer from 1 to 16, not '" + value + "'";
-        return false;
-      }
-      options.channels = static_cast<int>(integer);
-    } else if (name == "--overlay") {
-      if (!parseSwitch(value, &options.overlay)) {
-        *error = "--overlay wants on or off, not '" + value + "'";
-        return false;
-      }
-    } else if (name == "--cache") {
-      if (!parseSwitch(value, &options.formatCache)) {
-        *error = "--cache wants on or off, not '" + value + "'";
-        return false;
-      }
-    } else if (name == "--pull") {
-      options.pull = true;
-    } else if (name == "--loop") {
-      options.loop = true;
-    } else if (name == "--stack") {
-      options.stack = true;
-    } else if (name == "--start") {
-      if (!parseNumber(value, &number) || number < 0 || number > 1e6) {
-        *error = "--start wants seconds from 0 to 1000000, not '" + value + "'";
-        return false;
-      }
-      options.startSeconds = number;
-    } else if (name == "--decode-threads") {
-      if (!parseInt(value, &integer) || integer < 0 || integer > 64) {
-        *error = "--decode-threads wants an integer from 0 to 64, not '" + value + "'";
-        return false;
-      }
-      options.decodeThreads = static_cast<int>(integer);
-    } else if (name == "--snapshot") {
-      if (value.empty()) {
-        *error = "--snapshot wants a file name";
-        return false;
-      }
-      options.snapshotPath = value;
-    } else if (name == "--plugin") {
-      if (value.empty()) {
-        *error = "--plugin wants a file name";
-        return false;
-      }
-      options.pluginPath = value;
-    } else {  // --help, -h
-      options.help = true;
+    OptionValue value;
+    if (!parseValue(*spec, text, &value)) {
+      *error = name + " wants " + spec->wanted;
+      if (spec->kind != ValueKind::kText) *error += ", not '" + text + "'";
+      return false;
     }
+    spec->store(options, value);
+    if (name == "--window") windowGiven = true;
   }
   if (!options.files.empty() && !clipOnly.empty()) {
     *error = clipOnly.front() + " applies to the built-in clip, not to files";

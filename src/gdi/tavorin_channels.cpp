@@ -64,6 +64,80 @@ bool carriesAlpha(const StreamDescriptor* descriptor) {
   return descriptor && std::memcmp(descriptor->fourCC, "BGRA", 5) == 0;
 }
 
+// Pixel edges of a rectangle, right and bottom exclusive.
+struct PixelEdges {
+  int32_t left, top, right, bottom;
+};
+
+// A rectangle as StretchBlt takes it: origin and extent, a negative extent mirroring.
+struct BlitRect {
+  int32_t x, y, width, height;
+};
+
+// The channel's output rectangle in pixels of the drawing area. A negative extent asks for
+// the frame's own size from the left or top edge.
+PixelEdges destinationEdges(const VideoOutput<Tavorin>::Channel& channel, const DrawingArea& area) {
+  const double areaWidth = static_cast<double>(area.width);
+  const double areaHeight = static_cast<double>(area.height);
+  const RectFloat& place = channel.outputRect;
+  PixelEdges edges;
+  edges.left = toPixel(areaWidth * place.left);
+  edges.top = toPixel(areaHeight * place.top);
+  edges.right = place.right - place.left < 0 ? clampToInt32(int64_t(edges.left) + channel.width)
+                                             : toPixel(areaWidth * place.right);
+  edges.bottom = place.bottom - place.top < 0 ? clampToInt32(int64_t(edges.top) + channel.height)
+                                              : toPixel(areaHeight * place.bottom);
+  return edges;
+}
+
+// Where StretchBlt draws the channel in the back buffer.
+BlitRect destinationBlit(const PixelEdges& edges, const RectFloat& place) {
+  BlitRect destination{edges.left, edges.top, clampToInt32(int64_t(edges.right) - edges.left),
+                       clampToInt32(int64_t(edges.bottom) - edges.top)};
+  if (place.bottom < place.top) {
+    // Mirrored vertically: a negative height covers the rows from y upwards, so y is the last
+    // row of the rectangle, and the picture covers the same rows as an upright one.
+    destination.y = clampToInt32(int64_t(edges.bottom) - 1);
+    destination.height = clampToInt32(int64_t(edges.top) - edges.bottom);
+  }
+  return destination;
+}
+
+// The part of the channel's surface to show: the channel's picture rectangle; without one,
+// the size of the shown frame's picture (or of the frame) from the top left corner.
+BlitRect sourceBlit(const VideoOutput<Tavorin>::Channel& channel, const ChannelSurface& surface) {
+  int64_t x = 0, y = 0, width = channel.width, height = channel.height;
+  const RectInt& picture = channel.pictureRect;
+  if (picture.isNonEmpty()) {
+    x = picture.left;
+    y = picture.top;
+    width = int64_t(picture.right) - picture.left;
+    height = int64_t(picture.bottom) - picture.top;
+  } else if (channel.currentFrame && channel.currentFrame->picture.isNonEmpty()) {
+    const RectInt& shown = channel.currentFrame->picture;
+    width = int64_t(shown.right) - shown.left;
+    height = int64_t(shown.bottom) - shown.top;
+  }
+  // The picture rectangle is the channel's, kept from an earlier frame; one that does not lie
+  // inside this frame's surface would stretch pixels that were never uploaded.
+  if (x < 0 || y < 0 || x + width > surface.surfaceWidth || y + height > surface.surfaceHeight) {
+    return BlitRect{0, 0, surface.surfaceWidth, surface.surfaceHeight};
+  }
+  return BlitRect{int32_t(x), int32_t(y), int32_t(width), int32_t(height)};
+}
+
+// Draws the surface: with transparency, the mask is ANDed in first (clearing what the picture
+// covers) and the picture ORed over it; without, the picture is copied.
+void blitSurface(HDC back, const ChannelSurface& surface, const BlitRect& to,
+                 const BlitRect& from) {
+  if (surface.hasTransparency) {
+    StretchBlt(back, to.x, to.y, to.width, to.height, surface.maskDC, from.x, from.y, from.width,
+               from.height, SRCAND);
+  }
+  StretchBlt(back, to.x, to.y, to.width, to.height, surface.imageDC, from.x, from.y, from.width,
+             from.height, surface.hasTransparency ? SRCPAINT : SRCCOPY);
+}
+
 }  // namespace
 
 bool Tavorin::attachChannel(Channel* channel) {
@@ -153,65 +227,13 @@ bool Tavorin::drawChannel(Channel* channel) {
   if (channel->displayFactors[0] == 0.0f) return true;  // NaN still draws
   if (!surface->imagePrevious) return true;             // nothing uploaded
 
-  DrawingArea area(adapter_->drawRect());
-  double areaWidth = static_cast<double>(area.width);
-  double areaHeight = static_cast<double>(area.height);
-  const RectFloat& place = channel->outputRect;
-  int32_t left = toPixel(areaWidth * place.left);
-  int32_t top = toPixel(areaHeight * place.top);
-  // A negative extent asks for the frame's own size from the left or top edge.
-  int32_t right = place.right - place.left < 0 ? clampToInt32(int64_t(left) + channel->width)
-                                               : toPixel(areaWidth * place.right);
-  int32_t bottom = place.bottom - place.top < 0 ? clampToInt32(int64_t(top) + channel->height)
-                                                : toPixel(areaHeight * place.bottom);
-  surface->destLeft = left;
-  surface->destTop = top;
-  surface->destRight = right;
-  surface->destBottom = bottom;
-
-  int64_t fallbackWidth = channel->width;
-  int64_t fallbackHeight = channel->height;
-  if (channel->currentFrame && channel->currentFrame->picture.isNonEmpty()) {
-    const RectInt& shown = channel->currentFrame->picture;
-    fallbackWidth = int64_t(shown.right) - shown.left;
-    fallbackHeight = int64_t(shown.bottom) - shown.top;
-  }
-  int64_t sourceX = 0, sourceY = 0, sourceWidth = fallbackWidth, sourceHeight = fallbackHeight;
-  const RectInt& picture = channel->pictureRect;
-  if (picture.isNonEmpty()) {
-    sourceX = picture.left;
-    sourceY = picture.top;
-    sourceWidth = int64_t(picture.right) - picture.left;
-    sourceHeight = int64_t(picture.bottom) - picture.top;
-  }
-  // The picture rectangle is the channel's, kept from an earlier frame; one that does not lie
-  // inside this frame's surface would stretch pixels that were never uploaded.
-  if (sourceX < 0 || sourceY < 0 || sourceX + sourceWidth > surface->surfaceWidth ||
-      sourceY + sourceHeight > surface->surfaceHeight) {
-    sourceX = 0;
-    sourceY = 0;
-    sourceWidth = surface->surfaceWidth;
-    sourceHeight = surface->surfaceHeight;
-  }
-
-  int32_t x = left;
-  int32_t width = clampToInt32(int64_t(right) - left);
-  int32_t y = top;
-  int32_t height = clampToInt32(int64_t(bottom) - top);
-  if (place.bottom < place.top) {
-    // Mirrored vertically: a negative height covers the rows from y upwards, so y is the last
-    // row of the rectangle, and the picture covers the same rows as an upright one.
-    y = clampToInt32(int64_t(bottom) - 1);
-    height = clampToInt32(int64_t(top) - bottom);
-  }
-
-  HDC back = static_cast<HDC>(backDC_);
-  if (surface->hasTransparency) {
-    StretchBlt(back, x, y, width, height, surface->maskDC, int32_t(sourceX), int32_t(sourceY), int32_t(sourceWidth),
-               int32_t(sourceHeight), SRCAND);
-  }
-  StretchBlt(back, x, y, width, height, surface->imageDC, int32_t(sourceX), int32_t(sourceY), int32_t(sourceWidth),
-             int32_t(sourceHeight), surface->hasTransparency ? SRCPAINT : SRCCOPY);
+  const PixelEdges edges = destinationEdges(*channel, DrawingArea(adapter_->drawRect()));
+  surface->destLeft = edges.left;
+  surface->destTop = edges.top;
+  surface->destRight = edges.right;
+  surface->destBottom = edges.bottom;
+  blitSurface(static_cast<HDC>(backDC_), *surface, destinationBlit(edges, channel->outputRect),
+              sourceBlit(*channel, *surface));
   return true;
 }
 

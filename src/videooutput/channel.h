@@ -21,7 +21,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <cstdlib>
 #include <deque>
 #include <vector>
 
@@ -34,6 +33,7 @@
 #include "threading/event.h"
 #include "threading/sleep_milliseconds.h"
 #include "framework/engine_codes.h"
+#include "videooutput/frame_schedule.h"
 
 namespace KMC {
 
@@ -87,6 +87,20 @@ class VideoOutput<T>::Channel {
   // head frame to the renderer. It calls no engine object: what the engine is to hear (drops,
   // presentations, a new video size) goes to the output's notices, raised after the pass.
   bool selectFrame(bool& changed);
+  // The steps of selectFrame, each with queueMutex held.
+  // Lets go of the shown frame of a push channel once the clock has left it behind: past its
+  // end by more than the tolerance, or far enough before its start that the clock was taken back.
+  void expireShownFrame(int64_t now);
+  // Whether the schedule moves on this pass (queue not empty): the clock runs for this channel,
+  // or a pending seek, a first frame or an untimed head asks for a presentation anyway.
+  bool scheduleMoves(MediaClock* clock) const;
+  // Whether a seek is pending and the head frame starts at its time (queue not empty).
+  bool seekAimsAtHead() const;
+  // Drops late head frames until one is not late (or is untimed), reporting each to the engine.
+  // Answers false when the queue ran empty.
+  bool dropLateFrames(int64_t now, const FramePace& pace);
+  // Whether the head frame (queue not empty) is to be presented on this pass.
+  bool headIsDue(int64_t now, const FramePace& pace, bool seekTargetsHead) const;
   // With queueMutex: recomputes the effective source rectangle and tells the renderer.
   bool applyGeometry();
   // With queueMutex: the media time at which this channel wants the next pass.
@@ -279,9 +293,9 @@ template <typename T>
 int64_t VideoOutput<T>::Channel::dueTime(int64_t now) {
   QueueLock queue(queueMutex_);
   if (seekPending()) return now;
-  if (!connected_ || frameQueue_.empty()) return now + 3;
+  if (!connected_ || frameQueue_.empty()) return now + kUntimedRecheckMs;
   int32_t start = frameQueue_.front()->startTime;
-  if (start == 0 && !isPull()) return now + 3;
+  if (start == 0 && !isPull()) return now + kUntimedRecheckMs;
   return start;
 }
 
@@ -291,56 +305,71 @@ bool VideoOutput<T>::Channel::selectFrame(bool& changed) {
   MediaClock* clock = owner->clock_;
   const int64_t now = clock ? static_cast<int64_t>(clock->currentTime()) : 0;
 
-  // A shown frame of a push channel expires once the clock has left it far enough behind.
-  if (!isPull() && currentFrame && currentFrame->duration != 0) {
-    const int64_t start = currentFrame->startTime;
-    const int64_t end = start + static_cast<int64_t>(currentFrame->duration) + 10;
-    if (now > end || now < start - 1000 || now < 0) {
-      if (VideoSample* taken = owner->takeCurrentFrame(this)) taken->release();
-    }
-  }
+  expireShownFrame(now);
   if (geometryDirty_) {
     applyGeometry();
     changed = true;
   }
-  if (frameQueue_.empty()) return false;
-  if (!canPresent()) return false;
+  if (frameQueue_.empty() || !canPresent()) return false;
+  if (!scheduleMoves(clock)) return false;  // a paused channel keeps showing its frame
 
-  const bool running = clock && clock->isRunning() && !paused_.load();
-  if (!(running || seekPending() || !hasPresented_ || frameQueue_.front()->startTime == 0)) {
-    return false;  // a paused channel keeps showing its frame
-  }
-
-  // A clock answering rate 0 is taken as one where no time passes: nothing is late.
-  const int64_t rate = clock ? static_cast<int64_t>(clock->rate()) : 1000;
-  auto dueAt = [rate](const VideoSample* frame) -> int64_t {
-    int64_t start = frame->startTime;
-    return rate < 0 ? start + static_cast<int64_t>(frame->duration) : start;
-  };
-  int64_t h = dueAt(frameQueue_.front());
-  const int64_t g = frameQueue_.front()->startTime;
-  int64_t tolerance = owner->frameTolerance_;
-  if (std::llabs(rate) > 1000) tolerance = std::llabs(rate * tolerance / 500);
-  const bool seekHitsHead = seekPending() && seekTime_ >= 0 && g == seekTime_;
-
-  // Late frames go, reported to the engine; the first frame that is not late stops the drop.
-  while (h != 0 && !seekHitsHead) {
-    const bool late = rate > 0 ? now > h + tolerance : (rate < 0 ? now < h - tolerance : false);
-    if (!late) break;
-    VideoSample* frame = frameQueue_.front();
-    frameQueue_.pop_front();
-    owner->notices_.push_back(Notice{Notice::kDroppedLate, this, frame, 0, 0});  // released then
-    if (isPull()) wakeEvent_.set();
-    if (frameQueue_.empty()) return false;
-    h = dueAt(frameQueue_.front());
-  }
-
-  const bool outside = h < now - tolerance || h > now + tolerance;
-  if (outside && !seekHitsHead && hasPresented_ && h != 0) return false;  // waits for its time
+  const FramePace pace(clock ? static_cast<int64_t>(clock->rate()) : kNormalRate,
+                       owner->frameTolerance_);
+  // Read before any drop: only the head the pass began with can be the frame a seek asked for.
+  const bool seekTargetsHead = seekAimsAtHead();
+  if (!seekTargetsHead && !dropLateFrames(now, pace)) return false;  // none left
+  if (!headIsDue(now, pace, seekTargetsHead)) return false;  // it waits for its time
 
   presentHead(changed);  // a refused frame stays at the head for the next pass
   if (isPull()) wakeEvent_.set();
   return true;
+}
+
+template <typename T>
+void VideoOutput<T>::Channel::expireShownFrame(int64_t now) {
+  // A pull channel's frame, and an untimed one, stays until the next frame replaces it.
+  if (isPull() || !currentFrame || currentFrame->duration == 0) return;
+  const int64_t start = currentFrame->startTime;
+  const int64_t end = start + static_cast<int64_t>(currentFrame->duration);
+  const bool clockPassedIt = now > end + kFrameToleranceMs;
+  const bool clockTakenBack = now < start - kShownFrameRewindMs || now < 0;
+  if (!clockPassedIt && !clockTakenBack) return;
+  if (VideoSample* taken = owner->takeCurrentFrame(this)) taken->release();
+}
+
+template <typename T>
+bool VideoOutput<T>::Channel::scheduleMoves(MediaClock* clock) const {
+  const bool clockRuns = clock && clock->isRunning() && !paused_.load();
+  const bool untimedHead = frameQueue_.front()->startTime == 0;
+  return clockRuns || seekPending() || !hasPresented_ || untimedHead;
+}
+
+template <typename T>
+bool VideoOutput<T>::Channel::seekAimsAtHead() const {
+  return seekPending() && seekTime_ >= 0 && frameQueue_.front()->startTime == seekTime_;
+}
+
+template <typename T>
+bool VideoOutput<T>::Channel::dropLateFrames(int64_t now, const FramePace& pace) {
+  for (;;) {
+    VideoSample* head = frameQueue_.front();
+    const int64_t due = pace.dueTime(*head);
+    if (due == 0 || !pace.isLate(due, now)) return true;
+    frameQueue_.pop_front();
+    owner->notices_.push_back(Notice{Notice::kDroppedLate, this, head, 0, 0});  // released then
+    if (isPull()) wakeEvent_.set();
+    if (frameQueue_.empty()) return false;
+  }
+}
+
+template <typename T>
+bool VideoOutput<T>::Channel::headIsDue(int64_t now, const FramePace& pace,
+                                        bool seekTargetsHead) const {
+  const int64_t due = pace.dueTime(*frameQueue_.front());
+  // Shown at once, whatever the clock: the frame a seek asked for, the channel's first frame,
+  // and an untimed frame.
+  if (seekTargetsHead || !hasPresented_ || due == 0) return true;
+  return pace.isOnTime(due, now);
 }
 
 template <typename T>

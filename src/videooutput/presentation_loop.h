@@ -21,6 +21,7 @@
 #include "threading/c_time.h"
 #include "threading/priority_level.h"
 #include "threading/sleep_milliseconds.h"
+#include "videooutput/frame_schedule.h"
 
 namespace KMC {
 
@@ -45,7 +46,7 @@ void VideoOutput<T>::idle(uint32_t milliseconds) {
 template <typename T>
 bool VideoOutput<T>::presentationLoop(std::atomic<bool>* keepRunning, int64_t maxPasses) {
   loopRunning_.store(true);
-  frameTolerance_ = 10;
+  frameTolerance_ = kFrameToleranceMs;
   LockGuard renderNone(lockManager_, renderLock_, LockMode::None);
   LockGuard selectionNone(lockManager_, selectionLock_, LockMode::None);
   LockGuard listNone(lockManager_, channelListLock_, LockMode::None);
@@ -79,7 +80,7 @@ bool VideoOutput<T>::presentationPass(LoopState& state) {
     }
     if (!ok) {
       initFailed_.store(true);
-      idle(3);
+      idle(kRetryIdleMs);
       return false;
     }
     initialized_.store(true);
@@ -101,7 +102,7 @@ bool VideoOutput<T>::presentationPass(LoopState& state) {
 
   if (reconfigureRequested_.load() && !channelsHeld_) holdChannels();
   if (!rendererReady_.load()) {
-    idle(3);
+    idle(kRetryIdleMs);
     return false;
   }
   if (channelsHeld_) {
@@ -111,7 +112,7 @@ bool VideoOutput<T>::presentationPass(LoopState& state) {
       done = reconfigure() && reconfigureCommit();
     }
     if (!done) {
-      idle(3);
+      idle(kRetryIdleMs);
       return false;  // channels stay held; retried next pass
     }
     resumeChannels();
@@ -144,8 +145,7 @@ bool VideoOutput<T>::composeIfDue(LoopState& state) {
   // Before drawing: the engine hears of its frames as soon as the selection is done, and what
   // it changes from inside its notifications is drawn in this pass.
   raiseNotices();
-  // An unchanged picture is recomposed once the stopwatch shows 101 ms.
-  if (!changed && state.stopwatch->elapsed() < 101) return false;
+  if (!changed && state.stopwatch->elapsed() < kRecomposeIntervalMs) return false;
   {
     LockGuard render(lockManager_, renderLock_, LockMode::Locked);
     LockGuard selection(lockManager_, selectionLock_, LockMode::Locked);
@@ -242,7 +242,7 @@ void VideoOutput<T>::resumeChannels() {
 
 template <typename T>
 bool VideoOutput<T>::dueTimeWait() {
-  int64_t waitMs = 10;
+  int64_t waitMs = kMaxDueWaitMs;
   bool clockRuns = false;
   {
     LockGuard list(lockManager_, channelListLock_, LockMode::Locked);
@@ -251,18 +251,18 @@ bool VideoOutput<T>::dueTimeWait() {
     clockRuns = clock_ && clock_->isRunning() && rate != 0;
     if (clockRuns) {
       const int64_t now = clock_->currentTime();
-      int64_t wait = 10;
+      int64_t wait = kMaxDueWaitMs;
       for (Channel* channel : channels_) {
         wait = std::min(wait, std::max<int64_t>(channel->dueTime(now) - now, 0));
       }
-      waitMs = wait * 1000 / rate;
+      waitMs = wait * kNormalRate / rate;
     }
   }
   if (!clockRuns) {
-    idle(10);
+    idle(static_cast<uint32_t>(kMaxDueWaitMs));
     return true;
   }
-  if (waitMs > 2) {
+  if (waitMs > kShortestIdleMs) {
     idle(static_cast<uint32_t>(waitMs / 2));
     return true;
   }

@@ -7,6 +7,7 @@
 #include "framework/setting.h"
 #include "logging/logger.h"
 #include "threading/sleep_milliseconds.h"
+#include "videooutput/frame_schedule.h"
 
 namespace KMC {
 
@@ -27,7 +28,7 @@ VideoOutput<T>::VideoOutput(PluginHost* host)
       channelsHeld_(false),
       reconfigureRequested_(false),
       rendererReady_(false),
-      frameTolerance_(10),
+      frameTolerance_(kFrameToleranceMs),
       integerPropertyA_(-1),
       integerPropertyB_(-1),
       loopRunning_(false),

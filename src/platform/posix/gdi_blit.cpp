@@ -103,97 +103,130 @@ pixman_image_t* wrap(uint32_t* data, int width, int height, ptrdiff_t stride) {
   return pixman_image_create_bits(PIXMAN_a8r8g8b8, width, height, data, int(stride * 4));
 }
 
+// A picture HALFTONE resamples from: the source run inside the source surface, or what the
+// halvings made of it. One of its pixels stands for scaleX x scaleY source pixels.
+struct ResampleSource {
+  const uint32_t* data;
+  ptrdiff_t stride;
+  int width, height;
+  int left, top;              // where the picture starts in the source surface
+  double scaleX = 1, scaleY = 1;
+};
+
+// The part of the source run inside the source surface; pixels beyond it are padded.
+ResampleSource sourceInside(const Pixels& src, const Axis& ax, const Axis& ay) {
+  const int left = int(std::max<int64_t>(ax.s0, 0));
+  const int top = int(std::max<int64_t>(ay.s0, 0));
+  const int width = int(std::min<int64_t>(ax.s0 + ax.sn, src.width) - left);
+  const int height = int(std::min<int64_t>(ay.s0 + ay.sn, src.height) - top);
+  return ResampleSource{src.data + top * src.stride + left, src.stride, width, height, left, top};
+}
+
+// Shrinking by 2 or more: halves the axes that still shrink by 2 or more, each step an exact
+// box average into a pooled picture (two of them, in turn), until the ratio left is below 2.
+// After k halvings every pixel is the plain mean of the 2^k x 2^k source block under it, so
+// every source pixel weighs the same, which is what GDI's halftone shrinking shows (a smooth
+// average with no pixels skipped) rather than the aliasing of sampling a few of them.
+// False when no memory could be had for an intermediate picture.
+bool halveWhileShrinking(ResampleSource& picture, const Axis& ax, const Axis& ay,
+                         PixelMemory (&halved)[2]) {
+  for (int step = 0;; ++step) {
+    const bool halveX = double(ax.sn) / (ax.dn * picture.scaleX) >= 2 && picture.width > 1;
+    const bool halveY = double(ay.sn) / (ay.dn * picture.scaleY) >= 2 && picture.height > 1;
+    if (!halveX && !halveY) return true;
+    const int nextWidth = halveX ? gdi::halvedLength(picture.width) : picture.width;
+    const int nextHeight = halveY ? gdi::halvedLength(picture.height) : picture.height;
+    PixelMemory& next = halved[step % 2];
+    next = PixelMemory::take(size_t(nextWidth) * size_t(nextHeight));
+    if (!next) return false;
+    gdi::halvePicture(picture.data, picture.stride, picture.width, picture.height, halveX, halveY,
+                      next.data());
+    picture.data = next.data();
+    picture.stride = nextWidth;
+    picture.width = nextWidth;
+    picture.height = nextHeight;
+    picture.scaleX *= halveX ? 2 : 1;
+    picture.scaleY *= halveY ? 2 : 1;
+  }
+}
+
+// One axis of the map from destination to picture coordinates: destination X maps to source
+// U = s0 + (X - d0) * sn / dn (mirrored: s0 + sn - (X - d0) * sn / dn), and U to picture
+// V = (U - start) / scale.
+void pictureAxisMap(const Axis& a, int start, double scale, double& factor, double& offset) {
+  const double ratio = double(a.sn) / double(a.dn);
+  if (!a.mirror) {
+    factor = ratio / scale;
+    offset = (double(a.s0 - start) - double(a.d0) * ratio) / scale;
+  } else {
+    factor = -ratio / scale;
+    offset = (double(a.s0 + a.sn - start) + double(a.d0) * ratio) / scale;
+  }
+}
+
+// The picture as a pixman image sampled bilinearly at destination coordinates, its edges
+// padded outwards.
+pixman_image_t* bilinearImage(const ResampleSource& picture, const Axis& ax, const Axis& ay) {
+  pixman_image_t* image =
+      wrap(const_cast<uint32_t*>(picture.data), picture.width, picture.height, picture.stride);
+  double factorX, offsetX, factorY, offsetY;
+  pictureAxisMap(ax, picture.left, picture.scaleX, factorX, offsetX);
+  pictureAxisMap(ay, picture.top, picture.scaleY, factorY, offsetY);
+  pixman_transform_t transform;
+  pixman_transform_init_identity(&transform);
+  transform.matrix[0][0] = pixman_double_to_fixed(factorX);
+  transform.matrix[0][2] = pixman_double_to_fixed(offsetX);
+  transform.matrix[1][1] = pixman_double_to_fixed(factorY);
+  transform.matrix[1][2] = pixman_double_to_fixed(offsetY);
+  pixman_image_set_transform(image, &transform);
+  pixman_image_set_filter(image, PIXMAN_FILTER_BILINEAR, nullptr, 0);
+  pixman_image_set_repeat(image, PIXMAN_REPEAT_PAD);
+  return image;
+}
+
+// Resamples `image` into the visible destination run and combines it there with `rop`.
+// False when no memory could be had for the strip buffer.
+bool drawResampled(pixman_image_t* image, const Pixels& dst, const Axis& ax, const Axis& ay,
+                   DWORD rop) {
+  const int x0 = int(ax.d0 + ax.first), y0 = int(ay.d0 + ay.first);
+  const int width = int(ax.last - ax.first), height = int(ay.last - ay.first);
+  if (rop == SRCCOPY) {
+    pixman_image_t* dest = wrap(dst.data, dst.width, dst.height, dst.stride);
+    pixman_image_composite32(PIXMAN_OP_SRC, image, nullptr, dest, x0, y0, 0, 0, x0, y0, width,
+                             height);
+    pixman_image_unref(dest);
+    return true;
+  }
+  // Resample a strip at a time into a small buffer, then combine it with the destination.
+  constexpr int kStripRows = 16;
+  PixelMemory strip = PixelMemory::take(size_t(width) * kStripRows);
+  if (!strip) return false;
+  pixman_image_t* dest = wrap(strip.data(), width, kStripRows, width);
+  for (int y = 0; y < height; y += kStripRows) {
+    const int rows = std::min(kStripRows, height - y);
+    pixman_image_composite32(PIXMAN_OP_SRC, image, nullptr, dest, x0, y0 + y, 0, 0, 0, 0, width,
+                             rows);
+    for (int r = 0; r < rows; ++r) {
+      combine(dst.data + (y0 + y + r) * dst.stride + x0, strip.data() + size_t(r) * width,
+              size_t(width), rop);
+    }
+  }
+  pixman_image_unref(dest);
+  return true;
+}
+
 // HALFTONE: box average when shrinking (repeated exact halvings, then one bilinear step for
 // the remaining ratio below 2), bilinear interpolation when enlarging.
 // False when no memory could be had for an intermediate picture.
 bool blitHalftone(const Pixels& dst, const Pixels& src, const Axis& ax, const Axis& ay,
                   DWORD rop) {
-  // The part of the source run inside the source surface; pixels beyond it are padded.
-  const int sx = int(std::max<int64_t>(ax.s0, 0));
-  const int sy = int(std::max<int64_t>(ay.s0, 0));
-  int width = int(std::min<int64_t>(ax.s0 + ax.sn, src.width) - sx);
-  int height = int(std::min<int64_t>(ay.s0 + ay.sn, src.height) - sy);
-  // Shrinking by 2 or more: halve the axes that still shrink by 2 or more, each step an exact
-  // box average into a pooled picture, then one bilinear pass for the ratio left (below 2).
-  // After k halvings every pixel is the plain mean of the 2^k x 2^k source block under it, so
-  // every source pixel weighs the same, which is what GDI's halftone shrinking shows (a smooth
-  // average with no pixels skipped) rather than the aliasing of sampling a few of them.
-  const uint32_t* picture = src.data + sy * src.stride + sx;
-  ptrdiff_t stride = src.stride;
+  ResampleSource picture = sourceInside(src, ax, ay);
   PixelMemory halved[2];
-  int step = 0;
-  double fx = 1, fy = 1;  // source pixels per intermediate pixel
-  for (;;) {
-    const bool hx = double(ax.sn) / (ax.dn * fx) >= 2 && width > 1;
-    const bool hy = double(ay.sn) / (ay.dn * fy) >= 2 && height > 1;
-    if (!hx && !hy) break;
-    const int nextWidth = hx ? gdi::halvedLength(width) : width;
-    const int nextHeight = hy ? gdi::halvedLength(height) : height;
-    PixelMemory& next = halved[step++ % 2];
-    next = PixelMemory::take(size_t(nextWidth) * size_t(nextHeight));
-    if (!next) return false;
-    gdi::halvePicture(picture, stride, width, height, hx, hy, next.data());
-    picture = next.data();
-    stride = nextWidth;
-    width = nextWidth;
-    height = nextHeight;
-    fx *= hx ? 2 : 1;
-    fy *= hy ? 2 : 1;
-  }
-  pixman_image_t* image = wrap(const_cast<uint32_t*>(picture), width, height, stride);
-  // Destination coordinate X maps to source U = s0 + (X - d0) * sn / dn (mirrored:
-  // s0 + sn - (X - d0) * sn / dn), and U to intermediate V = (U - start) / f.
-  auto affine = [](const Axis& a, int start, double f, double& scale, double& offset) {
-    const double r = double(a.sn) / double(a.dn);
-    if (!a.mirror) {
-      scale = r / f;
-      offset = (double(a.s0 - start) - double(a.d0) * r) / f;
-    } else {
-      scale = -r / f;
-      offset = (double(a.s0 + a.sn - start) + double(a.d0) * r) / f;
-    }
-  };
-  double scaleX, offsetX, scaleY, offsetY;
-  affine(ax, sx, fx, scaleX, offsetX);
-  affine(ay, sy, fy, scaleY, offsetY);
-  pixman_transform_t t;
-  pixman_transform_init_identity(&t);
-  t.matrix[0][0] = pixman_double_to_fixed(scaleX);
-  t.matrix[0][2] = pixman_double_to_fixed(offsetX);
-  t.matrix[1][1] = pixman_double_to_fixed(scaleY);
-  t.matrix[1][2] = pixman_double_to_fixed(offsetY);
-  pixman_image_set_transform(image, &t);
-  pixman_image_set_filter(image, PIXMAN_FILTER_BILINEAR, nullptr, 0);
-  pixman_image_set_repeat(image, PIXMAN_REPEAT_PAD);
-
-  const int x0 = int(ax.d0 + ax.first), y0 = int(ay.d0 + ay.first);
-  const int w = int(ax.last - ax.first), h = int(ay.last - ay.first);
-  if (rop == SRCCOPY) {
-    pixman_image_t* dest = wrap(dst.data, dst.width, dst.height, dst.stride);
-    pixman_image_composite32(PIXMAN_OP_SRC, image, nullptr, dest, x0, y0, 0, 0, x0, y0, w, h);
-    pixman_image_unref(dest);
-  } else {
-    // Resample a strip at a time into a small buffer, then combine it with the destination.
-    constexpr int kStrip = 16;
-    PixelMemory strip = PixelMemory::take(size_t(w) * kStrip);
-    if (!strip) {
-      pixman_image_unref(image);
-      return false;
-    }
-    pixman_image_t* dest = wrap(strip.data(), w, kStrip, w);
-    for (int y = 0; y < h; y += kStrip) {
-      const int rows = std::min(kStrip, h - y);
-      pixman_image_composite32(PIXMAN_OP_SRC, image, nullptr, dest, x0, y0 + y, 0, 0, 0, 0, w,
-                               rows);
-      for (int r = 0; r < rows; ++r) {
-        combine(dst.data + (y0 + y + r) * dst.stride + x0, strip.data() + size_t(r) * w,
-                size_t(w), rop);
-      }
-    }
-    pixman_image_unref(dest);
-  }
+  if (!halveWhileShrinking(picture, ax, ay, halved)) return false;
+  pixman_image_t* image = bilinearImage(picture, ax, ay);
+  const bool drawn = drawResampled(image, dst, ax, ay, rop);
   pixman_image_unref(image);
-  return true;
+  return drawn;
 }
 
 }  // namespace

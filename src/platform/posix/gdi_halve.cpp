@@ -17,10 +17,14 @@ namespace {
 // Mean of four pixels, bytewise, rounded half up: blue and red, then green and the top byte,
 // summed in 16-bit lanes that cannot overflow (4 x 255).
 inline uint32_t mean4(uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
-  const uint32_t m = 0x00FF00FFu;
-  const uint32_t low = (a & m) + (b & m) + (c & m) + (d & m) + 0x00020002u;
-  const uint32_t high = ((a >> 8) & m) + ((b >> 8) & m) + ((c >> 8) & m) + ((d >> 8) & m) + 0x00020002u;
-  return ((low >> 2) & m) | (((high >> 2) & m) << 8);
+  const uint32_t alternateBytes = 0x00FF00FFu;
+  const uint32_t halfOfFourInEachLane = 0x00020002u;  // + 2 before / 4 rounds half up
+  const uint32_t blueRed = (a & alternateBytes) + (b & alternateBytes) + (c & alternateBytes) +
+                           (d & alternateBytes) + halfOfFourInEachLane;
+  const uint32_t greenTop = ((a >> 8) & alternateBytes) + ((b >> 8) & alternateBytes) +
+                            ((c >> 8) & alternateBytes) + ((d >> 8) & alternateBytes) +
+                            halfOfFourInEachLane;
+  return ((blueRed >> 2) & alternateBytes) | (((greenTop >> 2) & alternateBytes) << 8);
 }
 
 // One output row from source rows r0 and r1 (the same row when only x halves, or for an odd
