@@ -10,9 +10,7 @@
 #undef None
 #undef Status
 
-#include <chrono>
 #include <memory>
-#include <thread>
 #include <vector>
 
 #include "support/environment_guard.h"
