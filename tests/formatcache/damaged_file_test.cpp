@@ -2,6 +2,7 @@
 // answers false, the engine's log says why, and no other file is touched.
 #include <dirent.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <set>
 

@@ -2,6 +2,7 @@
 // and with a fixed wall clock through the same component built in this process.
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <ctime>
