@@ -3,18 +3,17 @@
 // Each benchmark reports "x_raw": its time per lookup divided by the time of the same lookup
 // done directly on the engine (one statement kept, reset, bound and stepped), measured in the
 // same run on the same data.
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <sqlite3.h>
 
 #include <chrono>
-#include <cstdio>
 #include <string>
 
 #include <benchmark/benchmark.h>
 
 #include "database/app_database.h"
+#include "support/environment_guard.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -24,10 +23,7 @@ std::string rowName(int i) { return "machine " + std::to_string(i); }
 
 // A temporary application-data folder with one filled database, shared by all benchmarks.
 struct Fixture {
-  Fixture() {
-    char pattern[] = "/tmp/tavorin-db-bench-XXXXXX";
-    folder = mkdtemp(pattern);
-    setenv("XDG_DATA_HOME", folder.c_str(), 1);
+  Fixture() : folder("tavorin-db-bench"), dataHome("XDG_DATA_HOME", folder.path().c_str()) {
     app.Open("bench", "CREATE TABLE IF NOT EXISTS hardware (hardware_id INTEGER PRIMARY KEY AUTOINCREMENT NOT NULL,"
                       " name TEXT NOT NULL, last_used_timestamp TEXT NOT NULL);");
     app.ExecSQL("BEGIN;");
@@ -39,12 +35,9 @@ struct Fixture {
     }
     app.ExecSQL("COMMIT;");
   }
-  ~Fixture() {
-    app.Connection().Close();
-    std::string command = "rm -rf '" + folder + "'";
-    if (std::system(command.c_str()) != 0) std::fprintf(stderr, "could not remove %s\n", folder.c_str());
-  }
-  std::string folder;
+  ~Fixture() { app.Connection().Close(); }
+  testsupport::TempFolder folder;
+  testsupport::EnvironmentGuard dataHome;
   ksds::Database app;
 };
 

@@ -2,9 +2,6 @@
 // file, statements compiled once and kept by name), against copying the same two descriptors
 // into the engine's vector, measured in the same run.
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
-
-#include <string>
 
 #include "engine/engine_component.h"
 #include "engine/engine_context.h"
@@ -12,6 +9,8 @@
 #include "engine/plugin_host.h"
 #include "framework/interfaces.h"
 #include "framework/plugin.h"
+#include "support/environment_guard.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -35,8 +34,8 @@ void BM_CopyTwoDescriptors(benchmark::State& state) {
 BENCHMARK(BM_CopyTwoDescriptors);
 
 void runQueries(benchmark::State& state, bool cacheOn) {
-  char folder[] = "/tmp/tavorin-bench-XXXXXX";
-  setenv("XDG_DATA_HOME", mkdtemp(folder), 1);
+  testsupport::TempFolder folder("tavorin-bench");
+  testsupport::EnvironmentGuard dataHome("XDG_DATA_HOME", folder.path().c_str());
   {
     Output output;
     output.context.setSetting("VideoDriver|FormatCache", "Enabled", cacheOn ? 1 : 0);
@@ -47,9 +46,6 @@ void runQueries(benchmark::State& state, bool cacheOn) {
         break;
       }
     }
-  }
-  std::string command = std::string("rm -rf '") + folder + "'";
-  if (std::system(command.c_str()) != 0) {
   }
 }
 

@@ -33,9 +33,9 @@ class AppDatabaseTest : public ::testing::Test {
 
   int64_t count(const char* sql) { return dbtest::rawInt(app.Connection().RawHandle(), sql); }
 
-  dbtest::TempDir dir;
-  dbtest::EnvGuard xdg;
-  dbtest::EnvGuard home;
+  testsupport::TempFolder dir;
+  testsupport::EnvironmentGuard xdg;
+  testsupport::EnvironmentGuard home;
   dbtest::LogCapture log;
   ksds::Database app;
 };
@@ -59,14 +59,14 @@ TEST_F(AppDatabaseTest, OpenCreatesTheFoldersAndRunsTheSchemaOnce) {
 
 TEST_F(AppDatabaseTest, FoldersWithNonAsciiNamesArePassedThrough) {
   const std::string base = dir.file("donn\xC3\xA9" "es \xF0\x9F\x8E\xAC");
-  dbtest::EnvGuard unicode("XDG_DATA_HOME", base.c_str());
+  testsupport::EnvironmentGuard unicode("XDG_DATA_HOME", base.c_str());
   ASSERT_TRUE(app.Open("cache", kSchema));
   EXPECT_TRUE(exists(base + "/Kestra/Kestra Media Core/v3.1/cache"));
 }
 
 TEST_F(AppDatabaseTest, WithoutAnApplicationDataFolderNothingIsCreatedOrLogged) {
-  dbtest::EnvGuard noXdg("XDG_DATA_HOME", nullptr);
-  dbtest::EnvGuard relativeHome("HOME", "relative/home");
+  testsupport::EnvironmentGuard noXdg("XDG_DATA_HOME", nullptr);
+  testsupport::EnvironmentGuard relativeHome("HOME", "relative/home");
   EXPECT_FALSE(app.Open("Hardware Cache", kSchema));
   EXPECT_FALSE(app.IsOpened());
   EXPECT_TRUE(app.GetPath().empty());

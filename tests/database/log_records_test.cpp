@@ -24,7 +24,7 @@ typedef std::vector<std::string> Lines;
 
 class LogRecordsTest : public ::testing::Test {
  protected:
-  dbtest::TempDir dir;
+  testsupport::TempFolder dir;
   dbtest::LogCapture log;
 };
 
@@ -130,7 +130,7 @@ TEST_F(LogRecordsTest, StatementFailures) {
 }
 
 TEST_F(LogRecordsTest, AFailingSchemaScriptIsLoggedAndLeavesTheDatabaseOpened) {
-  dbtest::EnvGuard xdg("XDG_DATA_HOME", dir.path().c_str());
+  testsupport::EnvironmentGuard xdg("XDG_DATA_HOME", dir.path().c_str());
   ksds::Database app;
   EXPECT_FALSE(app.Open("cache", "CREATE TABLE t (a); CREATE TABLE t (a);"));
   EXPECT_TRUE(app.IsOpened());

@@ -86,7 +86,7 @@ class OpenTest : public ::testing::Test {
     sqlite3_vfs_unregister(&g_probe);
   }
 
-  dbtest::TempDir dir;
+  testsupport::TempFolder dir;
   dbtest::LogCapture log;
   std::string path;
 };

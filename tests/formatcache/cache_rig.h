@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <cstdio>
@@ -23,6 +21,8 @@
 #include "framework/plugin.h"
 #include "gdi/tavorin.h"
 #include "platform/win32.h"
+#include "support/environment_guard.h"
+#include "support/temp_folder.h"
 
 namespace cachetest {
 
@@ -40,23 +40,21 @@ inline void setWallClock(int64_t secondsSince1970) {
 // A fresh application-data folder per test; the wall clock is the real one again afterwards.
 class TempDataHome {
  public:
-  TempDataHome() {
-    char pattern[] = "/tmp/tavorin-cache-XXXXXX";
-    path_ = mkdtemp(pattern);
-    setenv("XDG_DATA_HOME", path_.c_str(), 1);
-  }
+  TempDataHome() : folder_("tavorin-cache"), dataHome_("XDG_DATA_HOME", folder_.path().c_str()) {}
   ~TempDataHome() {
     platform_testing::setWallClock(nullptr);
-    std::string command = "chattr -i -R '" + path_ + "' 2>/dev/null; rm -rf '" + path_ + "'";
+    // A test may leave the cache file immutable; lift that so the folder can go.
+    std::string command = "chattr -i -R '" + path() + "' 2>/dev/null";
     if (std::system(command.c_str()) != 0) {
     }
   }
-  const std::string& path() const { return path_; }
-  std::string folder() const { return path_ + "/Kestra/Kestra Media Core/v3.1"; }
+  const std::string& path() const { return folder_.path(); }
+  std::string folder() const { return path() + "/Kestra/Kestra Media Core/v3.1"; }
   std::string file() const { return folder() + "/Hardware Cache"; }
 
  private:
-  std::string path_;
+  testsupport::TempFolder folder_;
+  testsupport::EnvironmentGuard dataHome_;
 };
 
 // One row of a query as text columns.

@@ -2,6 +2,7 @@
 // answers false, the engine's log says why, and no other file is touched.
 #include <dirent.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <set>
 
@@ -24,12 +25,7 @@ std::set<std::string> listFolder(const std::string& folder) {
 
 class DamagedFile : public ::testing::Test {
  protected:
-  void SetUp() override {
-    log = home.path() + "/engine.log";
-    setenv("KMC_LOG_FILE", log.c_str(), 1);
-    ASSERT_EQ(std::system(("mkdir -p '" + home.folder() + "'").c_str()), 0);
-  }
-  void TearDown() override { unsetenv("KMC_LOG_FILE"); }
+  void SetUp() override { ASSERT_EQ(std::system(("mkdir -p '" + home.folder() + "'").c_str()), 0); }
   // Queries with the cache on from a fresh output; answers whether the query succeeded.
   bool queryOnce() {
     LoadedOutput output;
@@ -44,7 +40,8 @@ class DamagedFile : public ::testing::Test {
     return answered;
   }
   TempDataHome home;
-  std::string log;
+  std::string log = home.path() + "/engine.log";
+  testsupport::EnvironmentGuard logFile{"KMC_LOG_FILE", log.c_str()};
 };
 
 TEST_F(DamagedFile, NotADatabaseAnswersFalseLogsAndKeepsTheFile) {

@@ -2,6 +2,7 @@
 // and with a fixed wall clock through the same component built in this process.
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <ctime>
@@ -146,13 +147,16 @@ std::string stamp(time_t when) {
 
 TEST_F(FormatQuery, TheLoadedPlugInStampsTheRealTimeWhateverTheEnvironmentSays) {
   // A variable that an earlier build read to fix the clock: the shipped library reads none.
-  setenv("TAVORIN_FIXED_TIME", "1266191999", 1);
   output.setCache(true);
-  std::string before = stamp(time(nullptr));
-  KMC::FormatList list;
-  bool answered = output.queryFormats(&list);
-  std::string after = stamp(time(nullptr));
-  unsetenv("TAVORIN_FIXED_TIME");
+  std::string before, after;
+  bool answered;
+  {
+    testsupport::EnvironmentGuard fixedTime("TAVORIN_FIXED_TIME", "1266191999");
+    before = stamp(time(nullptr));
+    KMC::FormatList list;
+    answered = output.queryFormats(&list);
+    after = stamp(time(nullptr));
+  }
   ASSERT_TRUE(answered);
   std::string used = query(home.file(), "SELECT last_used_timestamp FROM hardware;")[0][0];
   EXPECT_LE(before, used);

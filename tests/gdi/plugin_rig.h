@@ -5,7 +5,6 @@
 #pragma once
 
 #include <atomic>
-#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <list>
@@ -28,6 +27,7 @@
 #include "framework/interfaces.h"
 #include "framework/plugin.h"
 #include "framework/video_adapter.h"
+#include "support/eventually.h"
 
 namespace gdi_testing {
 
@@ -42,16 +42,7 @@ const uint32_t kBlue = 0x000000FF;
 const uint32_t kWhite = 0x00FFFFFF;
 const uint32_t kOpaque = 0xFF000000;
 
-// Polls until condition holds. The limit only keeps a broken build from hanging the run; it
-// says nothing about speed.
-inline bool eventually(const std::function<bool()>& condition, int limitSeconds = 20) {
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(limitSeconds);
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return true;
-}
+using testsupport::eventually;
 
 // The plug-in stays loaded for the whole test program, as an engine keeps it, so each rig
 // meets the library's process-wide state (its logger) as an engine would.

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <atomic>
-#include <chrono>
 #include <memory>
 #include <thread>
 
@@ -16,6 +15,7 @@
 #include "framework/video_adapter.h"
 #include "gdi/channel_surface.h"
 #include "gdi/tavorin.h"
+#include "support/eventually.h"
 
 namespace gdi_testing {
 
@@ -45,10 +45,7 @@ class RendererRig {
   bool createAndStop() {
     std::atomic<int> answer{-1};
     std::thread creator([&] { answer.store(tavorin->create(&context) ? 1 : 0); });
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!context.videoAdapter() && std::chrono::steady_clock::now() < deadline) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    testsupport::eventually([&] { return context.videoAdapter() != nullptr; });
     KMC::VideoAdapterHWND* adapter = static_cast<KMC::VideoAdapterHWND*>(context.videoAdapter());
     if (adapter) {
       adapter->setDrawRect(KMC::RectInt(0, 0, window.width() - 1, window.height() - 1));

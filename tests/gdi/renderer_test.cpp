@@ -84,10 +84,7 @@ TEST(AdapterChoice, EveryRefusedChoicePausesFiveMillisecondsAndAsksAgain) {
       }
       tavorin.create(&context);
     });
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (context.adapterChoices() < 4 && std::chrono::steady_clock::now() < deadline) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    testsupport::eventually([&] { return context.adapterChoices() >= 4; });
     EXPECT_GE(context.adapterChoices(), 4) << choice;
     EXPECT_EQ(context.videoAdapter(), nullptr) << choice;
     // One pause per refused answer, each of 5 ms, and no other pause on that thread.
@@ -96,9 +93,7 @@ TEST(AdapterChoice, EveryRefusedChoicePausesFiveMillisecondsAndAsksAgain) {
 
     // An acceptable answer ends it: the adapter arrives, create returns with a window.
     context.setAdapterChoice(host::EngineContext::kChooseByKind);
-    while (!context.videoAdapter() && std::chrono::steady_clock::now() < deadline) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    testsupport::eventually([&] { return context.videoAdapter() != nullptr; });
     ASSERT_NE(context.videoAdapter(), nullptr);
     host::HostWindow window(8, 8);
     static_cast<KMC::VideoAdapterHWND*>(context.videoAdapter())->setWindow(window.handle());

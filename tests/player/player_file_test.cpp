@@ -20,6 +20,7 @@
 #include "picture_converter.h"
 #include "player_run.h"
 #include "png_reader.h"
+#include "support/temp_folder.h"
 #include "xvfb_server.h"
 
 namespace {
@@ -80,14 +81,13 @@ const MediaRecipe kRecipes[] = {
 
 class PlayerFiles : public ::testing::Test {
  public:
-  static void SetUpTestSuite() {
-    folder_ = ::testing::TempDir() + "tavorin_media_" + std::to_string(getpid());
-    mkdir(folder_.c_str(), 0700);
-    folder_ += "/";
+  static void SetUpTestSuite() { folder_ = new testsupport::TempFolder("tavorin-media"); }
+  static void TearDownTestSuite() {
+    delete folder_;
+    folder_ = nullptr;
   }
-  static void TearDownTestSuite() { shell("rm -rf " + folder_); }
 
-  static std::string path(const std::string& name) { return folder_ + name; }
+  static std::string path(const std::string& name) { return folder_->file(name); }
 
   // The test file name, made first if it has a recipe and is not there yet.
   static std::string media(const std::string& name) {
@@ -96,7 +96,7 @@ class PlayerFiles : public ::testing::Test {
     for (const MediaRecipe& recipe : kRecipes) {
       if (name != recipe.name) continue;
       if (*recipe.needs) media(recipe.needs);
-      if (shell("M=" + folder_ + " && " + recipe.command) != 0) {
+      if (shell("M=" + folder_->path() + " && " + recipe.command) != 0) {
         ADD_FAILURE() << "making " << name << " with the ffmpeg command-line tool failed (is package ffmpeg installed?)";
       }
     }
@@ -122,10 +122,10 @@ class PlayerFiles : public ::testing::Test {
   }
 
  private:
-  static std::string folder_;
+  static testsupport::TempFolder* folder_;  // the media made for the suite, shared by its tests
 };
 
-std::string PlayerFiles::folder_;
+testsupport::TempFolder* PlayerFiles::folder_ = nullptr;
 
 // Every frame made was delivered or left unplayed, every delivered one presented or dropped
 // late (the whole file played, so none is left in a queue), and every one released once.

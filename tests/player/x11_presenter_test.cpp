@@ -10,10 +10,11 @@
 #undef None
 #undef Status
 
-#include <chrono>
-#include <thread>
+#include <memory>
 #include <vector>
 
+#include "support/environment_guard.h"
+#include "support/eventually.h"
 #include "x11_presenter.h"
 #include "xvfb_server.h"
 
@@ -28,7 +29,7 @@ class X11PresenterTest : public ::testing::TestWithParam<bool> {
   }
   void SetUp() override {
     if (server_->display().empty()) GTEST_SKIP() << "Xvfb did not start";
-    setenv("DISPLAY", server_->display().c_str(), 1);
+    display_.reset(new testsupport::EnvironmentGuard("DISPLAY", server_->display().c_str()));
     reader_ = XOpenDisplay(server_->display().c_str());
     ASSERT_NE(reader_, nullptr);
   }
@@ -40,12 +41,13 @@ class X11PresenterTest : public ::testing::TestWithParam<bool> {
   // seconds pass; answers the last resize seen.
   play::X11Presenter::Events pump(play::X11Presenter& presenter, bool untilResized) {
     play::X11Presenter::Events last;
-    for (int i = 0; i < 1000; ++i) {
-      play::X11Presenter::Events events = presenter.pump();
-      if (events.resized) last = events;
-      if (presenter.mapped() && (!untilResized || last.resized)) break;
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
+    testsupport::eventually(
+        [&] {
+          play::X11Presenter::Events events = presenter.pump();
+          if (events.resized) last = events;
+          return presenter.mapped() && (!untilResized || last.resized);
+        },
+        2);
     return last;
   }
 
@@ -66,6 +68,7 @@ class X11PresenterTest : public ::testing::TestWithParam<bool> {
 
   static XvfbServer* server_;
   Display* reader_ = nullptr;
+  std::unique_ptr<testsupport::EnvironmentGuard> display_;  // DISPLAY names the test server while a test runs
 };
 
 XvfbServer* X11PresenterTest::server_ = nullptr;

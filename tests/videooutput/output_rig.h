@@ -20,22 +20,14 @@
 #include "engine/upstream_source.h"
 #include "engine/video_sample.h"
 #include "recording_renderer.h"
+#include "support/eventually.h"
 
 namespace testing_vo {
 
 using KMC::PortInterface;
 using KMC::PropertyValue;
 
-// Waits (polling) until condition holds. The limit only keeps a broken build from hanging;
-// it is never an expectation about speed.
-inline bool eventually(const std::function<bool()>& condition, int limitSeconds = 20) {
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(limitSeconds);
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::microseconds(200));
-  }
-  return true;
-}
+using testsupport::eventually;
 
 // Runs call on a thread of its own and waits for it to return. A call that has not returned
 // within the limit is a hang: the test fails and the program ends at once, since the hung
