@@ -82,7 +82,7 @@ struct Range {
   bool aboveLeast, nonZero;
 };
 
-struct OptionSpec {
+struct OptionEntry {
   const char* name;
   ValueKind kind;
   Range range;
@@ -98,7 +98,7 @@ constexpr Range nonZeroBetween(double least, double most) {
 }
 const Range kAny = between(0, 0);  // for the kinds without a range
 
-const OptionSpec kOptions[] = {
+const OptionEntry kOptions[] = {
     {"--size", ValueKind::kSize, kAny, Scope::kClipOnly, "WxH with sides from 16 to 8192",
      [](PlayerOptions& o, const OptionValue& v) {
        o.frameWidth = v.width;
@@ -149,9 +149,9 @@ const OptionSpec kOptions[] = {
      [](PlayerOptions& o, const OptionValue& v) { o.decodeThreads = static_cast<int>(v.integer); }},
 };
 
-const OptionSpec* findOption(const std::string& name) {
-  for (const OptionSpec& spec : kOptions) {
-    if (name == spec.name) return &spec;
+const OptionEntry* findOption(const std::string& name) {
+  for (const OptionEntry& entry : kOptions) {
+    if (name == entry.name) return &entry;
   }
   return nullptr;
 }
@@ -163,18 +163,18 @@ bool inRange(double value, const Range& range) {
 }
 
 // Parses `text` as the option's kind and range into *value. False when it does not fit.
-bool parseValue(const OptionSpec& spec, const std::string& text, OptionValue* value) {
+bool parseValue(const OptionEntry& entry, const std::string& text, OptionValue* value) {
   value->text = text;
-  switch (spec.kind) {
+  switch (entry.kind) {
     case ValueKind::kNone:
       return true;
     case ValueKind::kSize:
       return parseSize(text, &value->width, &value->height);
     case ValueKind::kNumber:
-      return parseNumber(text, &value->number) && inRange(value->number, spec.range);
+      return parseNumber(text, &value->number) && inRange(value->number, entry.range);
     case ValueKind::kInteger:
       return parseInt(text, &value->integer) &&
-             inRange(static_cast<double>(value->integer), spec.range);
+             inRange(static_cast<double>(value->integer), entry.range);
     case ValueKind::kSwitch:
       return parseSwitch(text, &value->on);
     case ValueKind::kText:
@@ -227,14 +227,14 @@ bool parseOptions(int argc, const char* const* argv, PlayerOptions* out, std::st
       text = name.substr(equals + 1);
       name = name.substr(0, equals);
     }
-    const OptionSpec* spec = findOption(name);
-    if (!spec) {
+    const OptionEntry* entry = findOption(name);
+    if (!entry) {
       *error = "unknown option '" + name + "'";
       return false;
     }
-    const bool takesValue = spec->kind != ValueKind::kNone;
-    if (spec->scope == Scope::kClipOnly) clipOnly.push_back(name);
-    if (spec->scope == Scope::kFilesOnly) filesOnly.push_back(name);
+    const bool takesValue = entry->kind != ValueKind::kNone;
+    if (entry->scope == Scope::kClipOnly) clipOnly.push_back(name);
+    if (entry->scope == Scope::kFilesOnly) filesOnly.push_back(name);
     if (takesValue && !inlineValue) {
       if (i + 1 >= argc) {
         *error = name + " needs a value";
@@ -246,12 +246,12 @@ bool parseOptions(int argc, const char* const* argv, PlayerOptions* out, std::st
       return false;
     }
     OptionValue value;
-    if (!parseValue(*spec, text, &value)) {
-      *error = name + " wants " + spec->wanted;
-      if (spec->kind != ValueKind::kText) *error += ", not '" + text + "'";
+    if (!parseValue(*entry, text, &value)) {
+      *error = name + " wants " + entry->wanted;
+      if (entry->kind != ValueKind::kText) *error += ", not '" + text + "'";
       return false;
     }
-    spec->store(options, value);
+    entry->store(options, value);
     if (name == "--window") windowGiven = true;
   }
   if (!options.files.empty() && !clipOnly.empty()) {
