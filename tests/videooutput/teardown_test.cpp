@@ -45,7 +45,8 @@ TEST(TeardownTest, RemovePortWhileTheChannelsAreHeldForAReconfiguration) {
 
   rig.output->reconfigureFailures.store(0);
   ASSERT_TRUE(eventually([&] { return rig.output->count("reconfigureCommit") == 1; }));
-  EXPECT_EQ(rig.output->count("resumeChannel"), rig.output->count("holdChannel"))
+  // The output thread resumes the channels right after the commit: wait for it to get there.
+  EXPECT_TRUE(eventually([&] { return rig.output->count("resumeChannel") == rig.output->count("holdChannel"); }))
       << "every hold ends in a resume, also for the channel removed while held";
   rig.deliver(ports[1], 1000);
   ASSERT_TRUE(eventually([&] { return rig.context.channelEvents(KMC::kEventPresented, 2).size() == 1; }));
