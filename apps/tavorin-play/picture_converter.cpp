@@ -9,22 +9,6 @@ extern "C" {
 
 namespace play {
 
-namespace {
-
-// The output lays a "BGRA" picture over what is below with a mask (where alpha is 0) and
-// ORs the picture's colours in: a fully transparent pixel must carry no colour, as an engine
-// hands such frames over. Partly transparent pixels count as opaque there and stay as they are.
-void clearTransparentPixels(uint32_t* pixels, int width, int height, int stride) {
-  for (int y = 0; y < height; ++y) {
-    uint32_t* row = pixels + static_cast<size_t>(y) * stride;
-    for (int x = 0; x < width; ++x) {
-      if ((row[x] >> 24) == 0) row[x] = 0;
-    }
-  }
-}
-
-}  // namespace
-
 PictureConverter::~PictureConverter() { sws_freeContext(context_); }
 
 int32_t PictureConverter::paddedStride(int32_t width) {
@@ -52,7 +36,6 @@ PooledFrame* PictureConverter::convert(const AVFrame* picture, FramePool* pool, 
   uint8_t* target[4] = {reinterpret_cast<uint8_t*>(frame->data()), nullptr, nullptr, nullptr};
   int targetStride[4] = {stride * 4, 0, 0, 0};
   sws_scale(context_, picture->data, picture->linesize, 0, height, target, targetStride);
-  if (alpha_) clearTransparentPixels(frame->data(), width, height, stride);
   return frame;
 }
 
