@@ -167,9 +167,9 @@ void VideoOutput<T>::raiseNotices() {
   // The guards here only make that explicit; they take nothing new.
   LockGuard render(lockManager_, renderLock_, LockMode::Locked);
   LockGuard selection(lockManager_, selectionLock_, LockMode::Locked);
-  std::vector<Notice> notices;
-  notices.swap(notices_);
-  for (const Notice& notice : notices) {
+  // Swapped, not copied: both buffers keep their capacity, so a pass allocates nothing here.
+  raisingNotices_.swap(notices_);
+  for (const Notice& notice : raisingNotices_) {
     Channel* channel = notice.channel;
     switch (notice.kind) {
       case Notice::kDroppedLate:
@@ -196,6 +196,7 @@ void VideoOutput<T>::raiseNotices() {
         break;
     }
   }
+  raisingNotices_.clear();
 }
 
 template <typename T>

@@ -310,6 +310,7 @@ class VideoOutput : public Plugin, public OutputComponent, public TimeMultiplier
   // Channels the output thread holds for a reconfiguration; guarded by channelListLock.
   std::vector<Channel*> heldChannels_;
   std::vector<Notice> notices_;             // output thread
+  std::vector<Notice> raisingNotices_;      // output thread: the notices being raised
   std::atomic<bool> loopRunning_;
   bool passSlept_ = false;                  // output thread: this pass has slept
   std::atomic<int64_t> passes_;
