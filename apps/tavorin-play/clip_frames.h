@@ -8,7 +8,7 @@
 #include "clip.h"
 #include "frame_feed.h"
 #include "frame_pool.h"
-#include "framework/engine_objects.h"
+#include "abi/engine_objects.h"
 
 namespace play {
 

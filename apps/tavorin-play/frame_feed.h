@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <string>
 
-#include "framework/engine_objects.h"
+#include "abi/engine_objects.h"
 
 namespace play {
 
@@ -58,8 +58,10 @@ class FrameFeed {
 
 // The upstream source of a pull channel: one frame of the feed per pull; answers false
 // ("nothing now") while the feed has none ready.
-class FeedSource : public KMC::UpstreamSource {
+class FeedSource final : public KMC::UpstreamSource {
  public:
+  // Entry 0 of the engine object (abi/abi.h); the plug-in never calls it.
+  void* deletingDestructor(uint32_t flags) override { return KMC::runDeletingDestructor(this, flags); }
   explicit FeedSource(FrameFeed* feed) : feed_(feed) {}
 
   bool pull(int32_t code, KMC::PropertyValue* out) override;

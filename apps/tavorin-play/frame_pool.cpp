@@ -1,4 +1,5 @@
 #include "frame_pool.h"
+#include "engine/engine_values.h"
 
 namespace play {
 
@@ -35,7 +36,7 @@ PooledFrame* FramePool::make(int32_t startTime, uint32_t duration, int32_t width
   frame->width = width;
   frame->height = height;
   frame->stride = stride;
-  frame->crop = KMC::RectFloat(0, 0, 1, 1);
+  frame->crop = host::rectFloat(0, 0, 1, 1);
   return frame;
 }
 

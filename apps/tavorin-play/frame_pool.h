@@ -13,14 +13,16 @@
 #include <mutex>
 #include <vector>
 
-#include "framework/engine_objects.h"
+#include "abi/engine_objects.h"
 
 namespace play {
 
 class FramePool;
 
-class PooledFrame : public KMC::VideoSample {
+class PooledFrame final : public KMC::VideoSample {
  public:
+  // Entry 0 of the engine object (abi/abi.h); the plug-in never calls it.
+  void* deletingDestructor(uint32_t flags) override { return KMC::runDeletingDestructor(this, flags); }
   int32_t release() override;
   uint32_t* data() override { return pixels_.data(); }
   int32_t dataDone() override { return 0; }

@@ -7,6 +7,8 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include "engine/engine_values.h"
+
 namespace play {
 
 PictureConverter::~PictureConverter() { sws_freeContext(context_); }
@@ -32,7 +34,7 @@ PooledFrame* PictureConverter::convert(const AVFrame* picture, FramePool* pool, 
 
   int32_t stride = paddedStride(width);
   PooledFrame* frame = pool->make(start, duration, width, height, stride);
-  frame->picture = KMC::RectInt(0, 0, width, height);  // the whole decoded picture
+  frame->picture = host::rectInt(0, 0, width, height);  // the whole decoded picture
   uint8_t* target[4] = {reinterpret_cast<uint8_t*>(frame->data()), nullptr, nullptr, nullptr};
   int targetStride[4] = {stride * 4, 0, 0, 0};
   sws_scale(context_, picture->data, picture->linesize, 0, height, target, targetStride);

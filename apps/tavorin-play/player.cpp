@@ -10,7 +10,6 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <list>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -20,16 +19,16 @@
 #include "clip.h"
 #include "clip_frames.h"
 #include "decoded_feed.h"
-#include "engine/engine_stream.h"
-#include "engine/host_window.h"
 #include "engine/engine_component.h"
+#include "engine/engine_stream.h"
+#include "engine/engine_values.h"
+#include "engine/host_window.h"
 #include "engine/library_loader.h"
 #include "engine/media_clock.h"
 #include "engine/plugin_host.h"
 #include "frame_pool.h"
-#include "framework/identifiers.h"
-#include "framework/interfaces.h"
-#include "framework/plugin.h"
+#include "abi/interfaces.h"
+#include "abi/plugin.h"
 #include "play_report.h"
 #include "player_context.h"
 #include "png_writer.h"
@@ -243,7 +242,7 @@ void Session::placeStreams() {
       continue;
     }
     stream.shownRect = f;
-    KMC::RectFloat rect(f.left, f.top, f.right, f.bottom);
+    KMC::RectFloatRecord rect = host::rectFloat(f.left, f.top, f.right, f.bottom);
     KMC::PropertyValue where = KMC::PropertyValue::ofPointer(KMC::kPropertyObject, &rect);
     stream.port->setPortValue(KMC::kValueSetOutputRect, &where);
   }
@@ -321,7 +320,7 @@ bool Session::openStreams() {
   int count = static_cast<int>(feeds_.size());
   int pictures = options_.files.empty() ? options_.channels : count;
   streams_.resize(static_cast<size_t>(count));
-  std::list<int32_t> selection;  // drawing order: the first stream at the bottom
+  host::OwnedIdList selection;  // drawing order: the first stream at the bottom
   for (int s = 0; s < count; ++s) {
     Stream& stream = streams_[static_cast<size_t>(s)];
     stream.channelId = s + 1;
@@ -343,12 +342,12 @@ bool Session::openStreams() {
     }
     KMC::PropertyValue source = KMC::PropertyValue::ofPointer(KMC::kPropertyObject, stream.source.get());
     stream.port->portCommand(KMC::kCommandConnect, &source);
-    selection.push_back(stream.channelId);
+    if (!selection.append(stream.channelId)) return false;
   }
   placeStreams();
   KMC::PropertyValue none;
   for (Stream& stream : streams_) stream.port->portCommand(KMC::kCommandRun, &none);
-  KMC::PropertyValue ids = KMC::PropertyValue::ofPointer(KMC::kPropertyObject, &selection);
+  KMC::PropertyValue ids = KMC::PropertyValue::ofPointer(KMC::kPropertyObject, selection.get());
   component_->setParameter(KMC::kParameterSelectChannels, &ids);
   component_->sendCommand(KMC::kCommandActivate, 0);
   return true;

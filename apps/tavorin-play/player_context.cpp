@@ -1,6 +1,7 @@
 #include "player_context.h"
 
-#include "framework/engine_codes.h"
+#include "engine/engine_values.h"
+#include "abi/engine_codes.h"
 
 namespace play {
 
@@ -12,7 +13,7 @@ int32_t PlayerContext::setVideoAdapter(KMC::VideoAdapterUnknown* adapter) {
   // The only kind this engine chooses is the window-handle adapter.
   KMC::VideoAdapterHWND* hwnd = static_cast<KMC::VideoAdapterHWND*>(adapter);
   if (hwnd) {
-    hwnd->setDrawRect(KMC::RectInt(0, 0, width_ - 1, height_ - 1));
+    hwnd->setDrawRect(host::rectInt(0, 0, width_ - 1, height_ - 1));
     hwnd->setWindow(window_);
   }
   adapter_.store(hwnd);
@@ -22,7 +23,7 @@ int32_t PlayerContext::setVideoAdapter(KMC::VideoAdapterUnknown* adapter) {
 void PlayerContext::resizeDrawing(int32_t width, int32_t height) {
   width_ = width;
   height_ = height;
-  if (KMC::VideoAdapterHWND* hwnd = adapter_.load()) hwnd->setDrawRect(KMC::RectInt(0, 0, width - 1, height - 1));
+  if (KMC::VideoAdapterHWND* hwnd = adapter_.load()) hwnd->setDrawRect(host::rectInt(0, 0, width - 1, height - 1));
 }
 
 int32_t PlayerContext::channelEvent(int32_t channelId, int32_t code, KMC::VideoSample* object) {

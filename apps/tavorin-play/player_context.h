@@ -15,12 +15,12 @@
 #include <vector>
 
 #include "engine/engine_context.h"
-#include "framework/abi.h"
-#include "framework/video_adapter.h"
+#include "abi/abi.h"
+#include "abi/video_adapter.h"
 
 namespace play {
 
-class PlayerContext : public host::EngineContext {
+class PlayerContext final : public host::EngineContext {
  public:
   PlayerContext(KMC::MediaClock* clock, KMC::WindowHandle window, int32_t width, int32_t height);
 

@@ -1,6 +1,6 @@
 #include "engine/engine_component.h"
 
-#include "framework/identifiers.h"
+#include "abi/identifiers.h"
 
 namespace host {
 
@@ -28,8 +28,11 @@ bool EngineComponent::open(LibraryLoader& library, KMC::PluginHost* pluginHost) 
   plugin_->setDescriptor(&descriptor_);
   void* component = nullptr;
   void* output = nullptr;
-  if (plugin_->queryInterface(KMC::kComponentInterfaceId, &component) != KMC::kResultOk ||
-      plugin_->queryInterface(KMC::kOutputInterfaceId, &output) != KMC::kResultOk || !component || !output) {
+  KMC::StandardAllocator<char>* allocator = &KMC::StandardAllocator<char>::instance();
+  const KMC::NarrowString componentId(KMC::identifier::kComponentInterface, allocator);
+  const KMC::NarrowString outputId(KMC::identifier::kOutputInterface, allocator);
+  if (plugin_->queryInterface(componentId, &component) != KMC::kResultOk ||
+      plugin_->queryInterface(outputId, &output) != KMC::kResultOk || !component || !output) {
     release();
     error_ = "the component lacks the component or output interface";
     return false;

@@ -5,9 +5,9 @@
 #include <string>
 
 #include "engine/library_loader.h"
-#include "framework/engine_objects.h"
-#include "framework/interfaces.h"
-#include "framework/plugin.h"
+#include "abi/engine_objects.h"
+#include "abi/interfaces.h"
+#include "abi/plugin.h"
 
 namespace host {
 

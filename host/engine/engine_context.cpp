@@ -1,8 +1,8 @@
 #include "engine/engine_context.h"
 
-#include "framework/engine_codes.h"
-#include "framework/identifiers.h"
-#include "framework/setting.h"
+#include "abi/engine_codes.h"
+#include "abi/identifiers.h"
+#include "abi/setting.h"
 
 namespace host {
 
@@ -17,7 +17,7 @@ int32_t EngineContext::chooseVideoAdapter(KMC::StringList* kinds) {
   if (!kinds) return -1;
   int32_t index = 0;
   for (const KMC::Node<KMC::NarrowString>* node = kinds->head(); node; node = node->next, ++index) {
-    if (node->value == KMC::kVideoAdapterHWNDId) return index;
+    if (node->value.toStdString() == KMC::identifier::kVideoAdapterHWND) return index;
   }
   return -1;
 }

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "framework/engine_objects.h"
+#include "abi/engine_objects.h"
 
 namespace host {
 
@@ -31,9 +31,13 @@ struct SizeRecord {
 // Thread-safe: the output thread reports while the test reads.
 class EngineContext : public KMC::ComponentContext {
  public:
+  // Entry 0 of the engine object (abi/abi.h); the plug-in never calls it.
+  void* deletingDestructor(uint32_t flags) override { return KMC::runDeletingDestructor(this, flags); }
   static const int32_t kChooseByKind = -1000;  // default adapter policy, see setAdapterChoice
 
   explicit EngineContext(KMC::MediaClock* clock = nullptr) : clock_(clock) {}
+  // Virtual, so that entry 0 destroys an engine's own context derived from this one whole.
+  virtual ~EngineContext() = default;
 
   // --- ComponentContext -----------------------------------------------------------------------
   // By default the index of "com.kestra.videoadapter.HWND" in kinds, -1 when absent.

@@ -4,15 +4,17 @@
 #include <atomic>
 #include <cstdint>
 
-#include "framework/engine_codes.h"
-#include "framework/engine_objects.h"
-#include "framework/format_descriptor.h"
+#include "abi/engine_codes.h"
+#include "abi/engine_objects.h"
+#include "abi/format_descriptor.h"
 
 namespace host {
 
 // Answers its channel id and records the time multiplier interface the output hands over.
-class EngineStream : public KMC::StreamObject {
+class EngineStream final : public KMC::StreamObject {
  public:
+  // Entry 0 of the engine object (abi/abi.h); the plug-in never calls it.
+  void* deletingDestructor(uint32_t flags) override { return KMC::runDeletingDestructor(this, flags); }
   explicit EngineStream(int32_t channelId) : channelId_(channelId) {}
 
   int32_t channelId() override { return channelId_; }

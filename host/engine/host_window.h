@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "framework/abi.h"
+#include "abi/abi.h"
 
 namespace host {
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "framework/plugin.h"
+#include "abi/plugin.h"
 
 namespace host {
 

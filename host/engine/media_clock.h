@@ -7,14 +7,16 @@
 #include <cstdint>
 #include <mutex>
 
-#include "framework/engine_objects.h"
+#include "abi/engine_objects.h"
 
 namespace host {
 
 // Time, running state and rate are set by the test; every answer is what was set last.
 // Thread-safe: the output thread reads while the test writes.
-class ManualMediaClock : public KMC::MediaClock {
+class ManualMediaClock final : public KMC::MediaClock {
  public:
+  // Entry 0 of the engine object (abi/abi.h); the plug-in never calls it.
+  void* deletingDestructor(uint32_t flags) override { return KMC::runDeletingDestructor(this, flags); }
   explicit ManualMediaClock(int32_t time = 0, bool running = true, int32_t rate = 1000)
       : time_(time), running_(running), rate_(rate) {}
 
@@ -38,8 +40,10 @@ class ManualMediaClock : public KMC::MediaClock {
 
 // Media time that follows std::chrono::steady_clock at a rate in thousandths (negative plays
 // backwards). Starts paused at the given time. Thread-safe.
-class RealTimeMediaClock : public KMC::MediaClock {
+class RealTimeMediaClock final : public KMC::MediaClock {
  public:
+  // Entry 0 of the engine object (abi/abi.h); the plug-in never calls it.
+  void* deletingDestructor(uint32_t flags) override { return KMC::runDeletingDestructor(this, flags); }
   explicit RealTimeMediaClock(int32_t time = 0, int32_t rate = 1000);
 
   int32_t currentTime() override;

@@ -4,12 +4,14 @@
 #include <mutex>
 #include <vector>
 
-#include "framework/engine_objects.h"
+#include "abi/engine_objects.h"
 
 namespace host {
 
-class RecordingPluginHost : public KMC::PluginHost {
+class RecordingPluginHost final : public KMC::PluginHost {
  public:
+  // Entry 0 of the engine object (abi/abi.h); the plug-in never calls it.
+  void* deletingDestructor(uint32_t flags) override { return KMC::runDeletingDestructor(this, flags); }
   enum class Notice { Deleting, Deleted };
   struct Record {
     Notice notice;

@@ -7,15 +7,17 @@
 #include <mutex>
 #include <utility>
 
-#include "framework/engine_objects.h"
+#include "abi/engine_objects.h"
 
 namespace host {
 
 // Thread-safe. Each pull answers true with the next scripted frame (possibly null); when the
 // script is empty it answers exhaustedAnswer (false by default: nothing available yet).
 // Frames handed out belong to the puller.
-class ScriptedSource : public KMC::UpstreamSource {
+class ScriptedSource final : public KMC::UpstreamSource {
  public:
+  // Entry 0 of the engine object (abi/abi.h); the plug-in never calls it.
+  void* deletingDestructor(uint32_t flags) override { return KMC::runDeletingDestructor(this, flags); }
   bool pull(int32_t code, KMC::PropertyValue* out) override;
 
   void append(KMC::VideoSample* frame);

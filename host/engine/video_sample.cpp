@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "engine/engine_values.h"
+
 namespace host {
 
 OwnedVideoSample::OwnedVideoSample(SampleLedger* ledger, int64_t serial, int32_t width, int32_t height)
@@ -12,7 +14,7 @@ OwnedVideoSample::OwnedVideoSample(SampleLedger* ledger, int64_t serial, int32_t
   this->height = height;
   stride = width;
   usable = 1;
-  crop = KMC::RectFloat(0, 0, 1, 1);
+  crop = rectFloat(0, 0, 1, 1);
 }
 
 int32_t OwnedVideoSample::release() { return ledger_->recordRelease(this); }

@@ -7,7 +7,7 @@
 #include <mutex>
 #include <vector>
 
-#include "framework/engine_objects.h"
+#include "abi/engine_objects.h"
 
 namespace host {
 
@@ -16,8 +16,10 @@ class SampleLedger;
 // A frame of width x height 32-bit pixels ("BGRA"/"BGRX" byte order) with stride = width.
 // Made and owned by a SampleLedger: release() only records the release, so a second release
 // is detected instead of touching freed memory. The ledger frees its samples when it goes.
-class OwnedVideoSample : public KMC::VideoSample {
+class OwnedVideoSample final : public KMC::VideoSample {
  public:
+  // Entry 0 of the engine object (abi/abi.h); the plug-in never calls it.
+  void* deletingDestructor(uint32_t flags) override { return KMC::runDeletingDestructor(this, flags); }
   int32_t release() override;
   uint32_t* data() override { return pixels_.data(); }
   int32_t dataDone() override { return 0; }

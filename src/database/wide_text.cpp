@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "platform/utf8.h"
+#include "abi/utf8.h"
 
 namespace KSDSOLD {
 

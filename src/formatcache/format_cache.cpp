@@ -124,7 +124,7 @@ bool FormatCache::answerQuery(int32_t kind, FormatList* out, const std::function
 
 bool FormatCache::answerFromTable(int32_t kind, FormatList* out) const {
   for (const auto& entry : table_) {
-    out->push_back(describe(entry.first, entry.first.size() + 1, kind, entry.second.cost));
+    if (!out->append(describe(entry.first, entry.first.size() + 1, kind, entry.second.cost))) return false;
   }
   return true;
 }
@@ -150,9 +150,11 @@ bool FormatCache::answerFromFile(int32_t kind, FormatList* out, const std::funct
   formatKey["media_type"].Set(kVideoMediaType);
   std::vector<FieldMap> formats;
   if (!GetFormatRecords(formatKey, formats)) return false;
+  // The engine's vector refusing an entry (malformed, or out of memory) makes the answer false;
+  // the entries appended before it stay, as an engine's own appends would.
   for (FieldMap& format : formats) {
     const std::string& code = format["four_cc"].GetText();
-    out->push_back(describe(code, code.size(), kind, format["cost"].GetInt()));
+    if (!out->append(describe(code, code.size(), kind, format["cost"].GetInt()))) return false;
   }
 
   FieldMap machineKey;

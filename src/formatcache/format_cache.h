@@ -17,7 +17,7 @@
 #include "database/app_database.h"
 #include "database/containers.h"
 #include "formatcache/format_table.h"
-#include "framework/format_descriptor.h"
+#include "abi/format_descriptor.h"
 
 namespace KMC {
 

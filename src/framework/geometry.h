@@ -1,7 +1,10 @@
-// Rectangles and display factors shared by the output, its channels and the video adapters.
+// Rectangles shared by the output, its channels and the video adapters, and their conversions
+// from and to the engine's records (abi/geometry_records.h).
 #pragma once
 
 #include <cstdint>
+
+#include "abi/geometry_records.h"
 
 namespace KMC {
 
@@ -26,6 +29,9 @@ class RectInt : public Rect<int32_t> {
  public:
   RectInt() {}
   RectInt(int32_t l, int32_t t, int32_t r, int32_t b) : Rect<int32_t>(l, t, r, b) {}
+  // The edges of an engine rectangle; its table pointer is not read.
+  explicit RectInt(const RectIntRecord& record)
+      : Rect<int32_t>(record.left, record.top, record.right, record.bottom) {}
   // Edges far apart give sizes beyond 32 bits: the exact sizes are 64-bit, and the 32-bit
   // ones are those brought to the nearest 32-bit value.
   int64_t exactWidth() const { return int64_t(right) - left + 1; }
@@ -46,33 +52,19 @@ class RectFloat : public Rect<double> {
  public:
   RectFloat() {}
   RectFloat(double l, double t, double r, double b) : Rect<double>(l, t, r, b) {}
+  explicit RectFloat(const RectFloatRecord& record)
+      : Rect<double>(record.left, record.top, record.right, record.bottom) {}
   double width() const override { return right - left; }
   double height() const override { return bottom - top; }
   bool isValid() const { return right > left && bottom > top; }
-};
 
-// Four factors with a mask of which are set (bit i: component i).
-struct MaskedFloat4 {
-  float components[4];
-  int32_t mask;
-
-  MaskedFloat4() : components{1.0f, 1.0f, 1.0f, 1.0f}, mask(15) {}
-  MaskedFloat4(float a, float b, float c, float d, int32_t m) : components{a, b, c, d}, mask(m) {}
-  float& operator[](int i) { return components[i]; }
-  float operator[](int i) const { return components[i]; }
-
-  // Copies every component whose bit is set in source and sets that bit here.
-  void merge(const MaskedFloat4& source) {
-    if (&source == this) return;
-    for (int i = 0; i < 4; ++i) {
-      if (source.mask & (1 << i)) {
-        components[i] = source.components[i];
-        mask |= (1 << i);
-      }
-    }
+  // Writes the edges into an engine rectangle, leaving its table pointer alone.
+  void storeInto(RectFloatRecord* record) const {
+    record->left = left;
+    record->top = top;
+    record->right = right;
+    record->bottom = bottom;
   }
 };
-
-static_assert(sizeof(MaskedFloat4) == 20, "MaskedFloat4 is a 20-byte record");
 
 }  // namespace KMC

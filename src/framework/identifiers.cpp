@@ -1,5 +1,7 @@
 #include "framework/identifiers.h"
 
+#include "abi/identifiers.h"
+
 namespace KMC {
 
 namespace {
@@ -8,17 +10,17 @@ NarrowString makeId(const char* text) { return NarrowString(text, &StandardAlloc
 
 // Built at library load, freed at unload (before the allocator singletons, which were
 // completed first).
-const NarrowString kComponentInterfaceId = makeId("com.kestra.mediacore.interface.component");
-const NarrowString kOutputInterfaceId = makeId("com.kestra.mediacore.interface.output");
-const NarrowString kOutputComponentId = makeId("com.kestra.mediacore.component.output");
-const NarrowString kOutputSingleKindId = makeId("com.kestra.mediacore.component.output.single");
-const NarrowString kOutputMultipleKindId = makeId("com.kestra.mediacore.component.output.multiple");
-const NarrowString kInputInterfaceId = makeId("com.kestra.mediacore.interface.input");
-const NarrowString kInputComponentId = makeId("com.kestra.mediacore.component.input");
-const NarrowString kTransformInterfaceId = makeId("com.kestra.mediacore.interface.transform");
-const NarrowString kTransformComponentId = makeId("com.kestra.mediacore.component.transform");
-const NarrowString kVideoAdapterUnknownId = makeId("com.kestra.videoadapter.unknown");
-const NarrowString kVideoAdapterExternalGLId = makeId("com.kestra.videoadapter.ExternalGL");
-const NarrowString kVideoAdapterHWNDId = makeId("com.kestra.videoadapter.HWND");
+const NarrowString kComponentInterfaceId = makeId(identifier::kComponentInterface);
+const NarrowString kOutputInterfaceId = makeId(identifier::kOutputInterface);
+const NarrowString kOutputComponentId = makeId(identifier::kOutputComponent);
+const NarrowString kOutputSingleKindId = makeId(identifier::kOutputSingleKind);
+const NarrowString kOutputMultipleKindId = makeId(identifier::kOutputMultipleKind);
+const NarrowString kInputInterfaceId = makeId(identifier::kInputInterface);
+const NarrowString kInputComponentId = makeId(identifier::kInputComponent);
+const NarrowString kTransformInterfaceId = makeId(identifier::kTransformInterface);
+const NarrowString kTransformComponentId = makeId(identifier::kTransformComponent);
+const NarrowString kVideoAdapterUnknownId = makeId(identifier::kVideoAdapterUnknown);
+const NarrowString kVideoAdapterExternalGLId = makeId(identifier::kVideoAdapterExternalGL);
+const NarrowString kVideoAdapterHWNDId = makeId(identifier::kVideoAdapterHWND);
 
 }  // namespace KMC

@@ -1,7 +1,7 @@
 // Interface and kind identifiers, compared as whole strings, case-sensitively.
 #pragma once
 
-#include "framework/kestra_string.h"
+#include "abi/kestra_string.h"
 
 namespace KMC {
 

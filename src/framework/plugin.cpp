@@ -1,8 +1,6 @@
-#include "framework/plugin.h"
+#include "abi/plugin.h"
 
 namespace KMC {
-
-Plugin::~Plugin() {}
 
 int32_t Plugin::addReference() { return ++referenceCount_; }
 
@@ -12,7 +10,7 @@ int32_t Plugin::releaseReference() {
     PluginHost* host = host_;
     Plugin* self = this;
     if (host) host->pluginDeleting(self);
-    delete this;
+    deletingDestructor(kFreeStorage);
     if (host) host->pluginDeleted(self);  // identifies the component only; not dereferenced
   }
   return count;

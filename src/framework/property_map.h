@@ -4,7 +4,7 @@
 #include <cstring>
 #include <map>
 
-#include "framework/property_value.h"
+#include "abi/property_value.h"
 
 namespace KMC {
 

@@ -1,7 +1,7 @@
 #include "framework/setting.h"
 
-#include "framework/engine_objects.h"
-#include "framework/property_value.h"
+#include "abi/engine_objects.h"
+#include "abi/property_value.h"
 
 namespace KMC {
 
@@ -12,8 +12,6 @@ Setting::Setting(int32_t kind, NarrowString path, NarrowString name)
   path.clear();
   name.clear();
 }
-
-Setting::~Setting() {}
 
 bool readFormatCacheSwitch(ComponentContext* context) {
   if (!context) return false;

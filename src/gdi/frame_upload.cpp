@@ -4,16 +4,18 @@
 #include <cstring>
 #include <limits>
 
-#include "framework/engine_objects.h"
+#include "abi/engine_objects.h"
+#include "framework/geometry.h"
 #include "platform/target.h"
 
 namespace KMC {
 
 void frameSurfaceSize(const VideoSample* sample, int32_t* width, int32_t* height) {
-  if (sample->picture.isNonEmpty()) {
+  const RectInt picture(sample->picture);
+  if (picture.isNonEmpty()) {
     // Edges far apart can give a size beyond 32 bits: such a frame gets no surface (0 x 0).
-    const int64_t pictureWidth = static_cast<int64_t>(sample->picture.right) - sample->picture.left;
-    const int64_t pictureHeight = static_cast<int64_t>(sample->picture.bottom) - sample->picture.top;
+    const int64_t pictureWidth = static_cast<int64_t>(picture.right) - picture.left;
+    const int64_t pictureHeight = static_cast<int64_t>(picture.bottom) - picture.top;
     const bool fits = pictureWidth <= std::numeric_limits<int32_t>::max() &&
                       pictureHeight <= std::numeric_limits<int32_t>::max();
     *width = fits ? static_cast<int32_t>(pictureWidth) : 0;

@@ -4,7 +4,7 @@
 
 #include <boost/function.hpp>
 
-#include "framework/abi.h"
+#include "abi/abi.h"
 #include "framework/geometry.h"
 
 namespace KMC {

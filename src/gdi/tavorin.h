@@ -11,7 +11,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "framework/list.h"
+#include "abi/list.h"
 #include "videooutput/video_output.h"
 
 namespace KMC {
@@ -19,12 +19,12 @@ namespace KMC {
 class VideoAdapterGDIHWND;
 struct ChannelSurface;
 
-class Tavorin : public VideoOutput<Tavorin> {
+class Tavorin final : public VideoOutput<Tavorin> {
  public:
   typedef VideoOutput<Tavorin>::Channel Channel;
 
   explicit Tavorin(PluginHost* host);
-  ~Tavorin() override;
+  ~Tavorin();
 
   ResultCode queryInterface(const NarrowString& id, void** out) override;
 

@@ -113,8 +113,8 @@ BlitRect sourceBlit(const VideoOutput<Tavorin>::Channel& channel, const ChannelS
     y = picture.top;
     width = int64_t(picture.right) - picture.left;
     height = int64_t(picture.bottom) - picture.top;
-  } else if (channel.currentFrame && channel.currentFrame->picture.isNonEmpty()) {
-    const RectInt& shown = channel.currentFrame->picture;
+  } else if (channel.currentFrame && RectInt(channel.currentFrame->picture).isNonEmpty()) {
+    const RectInt shown(channel.currentFrame->picture);
     width = int64_t(shown.right) - shown.left;
     height = int64_t(shown.bottom) - shown.top;
   }

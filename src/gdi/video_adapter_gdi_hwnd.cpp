@@ -29,7 +29,8 @@ void VideoAdapterGDIHWND::raiseState(bool ready) {
   if (notify) notify(ready);
 }
 
-void VideoAdapterGDIHWND::setDrawRect(RectInt rect) {
+void VideoAdapterGDIHWND::setDrawRect(RectIntRecord record) {
+  const RectInt rect(record);
   {
     Guard guard(lock_);
     if (rect.sameEdges(drawRect_)) return;
@@ -37,12 +38,13 @@ void VideoAdapterGDIHWND::setDrawRect(RectInt rect) {
   raiseState(false);
   {
     Guard guard(lock_);
-    drawRect_ = RectInt(rect.left, rect.top, rect.right, rect.bottom);
+    drawRect_ = rect;
   }
   raiseState(true);
 }
 
-void VideoAdapterGDIHWND::setSecondaryRect(RectInt rect) {
+void VideoAdapterGDIHWND::setSecondaryRect(RectIntRecord record) {
+  const RectInt rect(record);
   {
     Guard guard(lock_);
     if (rect.sameEdges(secondaryRect_)) return;
@@ -51,7 +53,7 @@ void VideoAdapterGDIHWND::setSecondaryRect(RectInt rect) {
   {
     Guard guard(lock_);
     secondaryRectSet_ = true;
-    secondaryRect_ = RectInt(rect.left, rect.top, rect.right, rect.bottom);
+    secondaryRect_ = rect;
   }
   raiseState(true);
 }

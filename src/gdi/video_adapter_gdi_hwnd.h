@@ -9,19 +9,21 @@
 
 #include <boost/thread/recursive_mutex.hpp>
 
-#include "framework/video_adapter.h"
+#include "abi/video_adapter.h"
 #include "gdi/gdi_adapter.h"
 
 namespace KMC {
 
-class VideoAdapterGDIHWND : public VideoAdapterHWND, public GDIAdapter {
+class VideoAdapterGDIHWND final : public VideoAdapterHWND, public GDIAdapter {
  public:
   VideoAdapterGDIHWND();
   ~VideoAdapterGDIHWND() override;
 
-  // Engine side.
-  void setDrawRect(RectInt rect) override;
-  void setSecondaryRect(RectInt rect) override;
+  // Engine side. Entry 0 destroys the adapter; the renderer owns it and the engine never calls
+  // it. The rectangles arrive as the engine's RectInt by value; only their edges are read.
+  void* deletingDestructor(uint32_t flags) override { return runDeletingDestructor(this, flags); }
+  void setDrawRect(RectIntRecord rect) override;
+  void setSecondaryRect(RectIntRecord rect) override;
   void setWindow(WindowHandle window) override;
 
   // Renderer side.

@@ -27,12 +27,12 @@
 #include <boost/thread/recursive_mutex.hpp>
 #include <boost/thread/thread.hpp>
 
-#include "framework/engine_objects.h"
-#include "framework/format_descriptor.h"
+#include "abi/engine_objects.h"
+#include "abi/format_descriptor.h"
 #include "framework/geometry.h"
 #include "threading/event.h"
 #include "threading/sleep_milliseconds.h"
-#include "framework/engine_codes.h"
+#include "abi/engine_codes.h"
 #include "videooutput/frame_schedule.h"
 
 namespace KMC {
@@ -388,18 +388,14 @@ bool VideoOutput<T>::Channel::presentHead(bool& changed) {
     height = shown->height;
     geometryChange = true;
   }
-  if (shown->crop.isValid() && !shown->crop.sameEdges(cropRect)) {
-    cropRect.left = shown->crop.left;
-    cropRect.top = shown->crop.top;
-    cropRect.right = shown->crop.right;
-    cropRect.bottom = shown->crop.bottom;
+  const RectFloat crop(shown->crop);
+  if (crop.isValid() && !crop.sameEdges(cropRect)) {
+    cropRect = crop;
     geometryChange = true;
   }
-  if (shown->picture.isNonEmpty() && !shown->picture.sameEdges(pictureRect)) {
-    pictureRect.left = shown->picture.left;
-    pictureRect.top = shown->picture.top;
-    pictureRect.right = shown->picture.right;
-    pictureRect.bottom = shown->picture.bottom;
+  const RectInt picture(shown->picture);
+  if (picture.isNonEmpty() && !picture.sameEdges(pictureRect)) {
+    pictureRect = picture;
     geometryChange = true;
   }
   std::vector<Notice>& notices = owner->notices_;

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "framework/engine_objects.h"
+#include "abi/engine_objects.h"
 
 namespace KMC {
 

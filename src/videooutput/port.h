@@ -8,15 +8,19 @@
 
 #include <cstdint>
 
-#include "framework/interfaces.h"
-#include "framework/engine_codes.h"
+#include "abi/interfaces.h"
+#include "abi/engine_codes.h"
 
 namespace KMC {
 
 template <typename T>
-class VideoOutput<T>::Port : public PortInterface {
+class VideoOutput<T>::Port final : public PortInterface {
  public:
   explicit Port(Channel* channel) : channel_(channel) {}
+  ~Port() = default;
+
+  // Entry 0. The output deletes its ports (removePort, destroy); the engine does not.
+  void* deletingDestructor(uint32_t flags) override { return runDeletingDestructor(this, flags); }
 
   // 0x40000002: a pull channel is ready with 2 or more queued frames, any other channel always.
   // 0x40010006: the last presented start time; false without a value, before the first
@@ -130,13 +134,10 @@ bool VideoOutput<T>::Port::getPortValue(int32_t code, PropertyValue* value) {
   if (!value) return false;
   switch (code) {
     case kValueGetOutputRect: {
-      RectFloat* out = static_cast<RectFloat*>(value->payload.pointer);
+      RectFloatRecord* out = static_cast<RectFloatRecord*>(value->payload.pointer);
       if (!out) return false;
       QueueLock queue(ch.queueMutex_);
-      out->left = ch.outputRect.left;
-      out->top = ch.outputRect.top;
-      out->right = ch.outputRect.right;
-      out->bottom = ch.outputRect.bottom;
+      ch.outputRect.storeInto(out);
       return true;
     }
     case kValueGetDisplayFactors: {
@@ -180,14 +181,12 @@ bool VideoOutput<T>::Port::setPortValue(int32_t code, PropertyValue* value) {
       return true;
     }
     case kValueSetOutputRect: {
-      const RectFloat* rect = static_cast<const RectFloat*>(value->payload.pointer);
-      if (!rect) return false;
+      const RectFloatRecord* record = static_cast<const RectFloatRecord*>(value->payload.pointer);
+      if (!record) return false;
+      const RectFloat rect(*record);
       QueueLock queue(ch.queueMutex_);
-      if (!rect->sameEdges(ch.outputRect)) {
-        ch.outputRect.left = rect->left;
-        ch.outputRect.top = rect->top;
-        ch.outputRect.right = rect->right;
-        ch.outputRect.bottom = rect->bottom;
+      if (!rect.sameEdges(ch.outputRect)) {
+        ch.outputRect = rect;
         ch.geometryDirty_ = true;
       }
       return true;

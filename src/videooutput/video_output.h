@@ -6,12 +6,14 @@
 // presentation loop. A renderer T derives from VideoOutput<T> and fills in the 20 renderer
 // operations below; they are the renderer contract.
 //
-// Table layout (the ABI, see framework/abi.h): Plugin is the primary base and owns the primary
-// table: 0 destructor, 1-5 Plugin, 6 queryInterface, then the renderer operations in the order
-// declared below (7 rendererIdentity ... 26 geometryChanged). They are declared before every
-// other virtual this class adds so that nothing can come between. OutputComponent (with
-// ComponentInterface and OutputInterface as virtual bases) and TimeMultiplierInterface follow
-// as secondary bases, so one object answers for all of them.
+// Table layout (the ABI, see abi/abi.h): Plugin is the primary base and owns the primary
+// table: 0 the deleting destructor, 1-5 Plugin, 6 queryInterface, then the renderer operations
+// in the order declared below (7 rendererIdentity ... 26 geometryChanged). They are declared
+// before every other virtual this class adds so that nothing can come between. The
+// OutputComponent part (its table of offsets reaching the ComponentInterface and
+// OutputInterface parts, as the engine's compiler reads it), TimeMultiplierInterface,
+// ComponentInterface and OutputInterface follow as further bases, so one object answers for all
+// of them; entry 0 of every one of their tables destroys the whole component.
 //
 // Threads:
 //  - engine threads call ComponentInterface, OutputInterface and the ports;
@@ -61,10 +63,10 @@
 #include <boost/thread/thread.hpp>
 
 #include "formatcache/format_cache.h"
-#include "framework/engine_objects.h"
+#include "abi/engine_objects.h"
 #include "framework/geometry.h"
-#include "framework/interfaces.h"
-#include "framework/plugin.h"
+#include "abi/interfaces.h"
+#include "abi/plugin.h"
 #include "framework/property_map.h"
 #include "threading/lock_guard.h"
 #include "threading/policy_lock_manager.h"
@@ -72,7 +74,11 @@
 namespace KMC {
 
 template <typename T>
-class VideoOutput : public Plugin, public OutputComponent, public TimeMultiplierInterface {
+class VideoOutput : public Plugin,
+                    public OutputComponent,
+                    public TimeMultiplierInterface,
+                    public ComponentInterface,
+                    public OutputInterface {
  public:
   class Channel;
   class Port;
@@ -81,7 +87,13 @@ class VideoOutput : public Plugin, public OutputComponent, public TimeMultiplier
   explicit VideoOutput(PluginHost* host);
   // The channels must be gone (destroy); leftovers of ports the engine never removed are
   // deleted here, with their frames released.
-  ~VideoOutput() override;
+  ~VideoOutput();
+
+  // Entry 0 of every table of the component: destroys the whole renderer T (and frees it when
+  // flags has kFreeStorage). Reached through releaseReference; the engine never deletes.
+  void* deletingDestructor(uint32_t flags) override {
+    return runDeletingDestructor(static_cast<T*>(this), flags);
+  }
 
   // Slot 6: 0 with *out = the ComponentInterface, OutputInterface or OutputComponent
   // sub-object for the three identifiers, else 3 with *out null. No reference is added.
@@ -157,7 +169,7 @@ class VideoOutput : public Plugin, public OutputComponent, public TimeMultiplier
   bool setParameter(int32_t id, PropertyValue* value) override;
   bool queryFormats(ComponentContext* context, int32_t kind, int32_t subkind, int32_t flag,
                     FormatList* out) override;
-  bool listProperties(std::vector<const char*>* out) override;
+  bool listProperties(EngineVector<const char*>* out) override;
   bool getProperty(const char* name, PropertyValue* out) override;
 
   // --- OutputInterface -------------------------------------------------------------------------
@@ -237,6 +249,9 @@ class VideoOutput : public Plugin, public OutputComponent, public TimeMultiplier
     int32_t width, height;
   };
 
+  // The table of offsets of the OutputComponent part (abi/interfaces.h): the same for every
+  // object of the class.
+  const int32_t* virtualBaseOffsetTable();
   // Output thread body: runOutputRound until the stop flag.
   void outputThreadMain();
   // Sets the stop flag and joins the output thread, if there is one. Not on that thread.
@@ -318,7 +333,6 @@ class VideoOutput : public Plugin, public OutputComponent, public TimeMultiplier
 
 }  // namespace KMC
 
-#include "videooutput/frame_layout.h"
 #include "videooutput/channel.h"
 #include "videooutput/port.h"
 #include "videooutput/video_output_lifecycle.h"

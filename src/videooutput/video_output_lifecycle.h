@@ -14,6 +14,7 @@ namespace KMC {
 template <typename T>
 VideoOutput<T>::VideoOutput(PluginHost* host)
     : Plugin(host),
+      OutputComponent{nullptr},
       stopFlag_(false),
       channelListLock_(0),
       selectionLock_(0),
@@ -33,11 +34,24 @@ VideoOutput<T>::VideoOutput(PluginHost* host)
       integerPropertyB_(-1),
       loopRunning_(false),
       passes_(0) {
+  virtualBaseOffsets = virtualBaseOffsetTable();
   // Created last and in this order, so that their ids ascend render < selection < channel
   // list and the lock manager makes every thread take them in that order.
   renderLock_ = lockManager_.createLock();
   selectionLock_ = lockManager_.createLock();
   channelListLock_ = lockManager_.createLock();
+}
+
+template <typename T>
+const int32_t* VideoOutput<T>::virtualBaseOffsetTable() {
+  // Only the positions of the parts are read, which the class fixes; nothing of the object is.
+  const char* part = reinterpret_cast<const char*>(static_cast<OutputComponent*>(this));
+  static const int32_t offsets[3] = {
+      0,
+      static_cast<int32_t>(reinterpret_cast<const char*>(static_cast<ComponentInterface*>(this)) - part),
+      static_cast<int32_t>(reinterpret_cast<const char*>(static_cast<OutputInterface*>(this)) - part),
+  };
+  return offsets;
 }
 
 template <typename T>

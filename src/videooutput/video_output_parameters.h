@@ -1,7 +1,7 @@
 // VideoOutput<T>: commands, the channel selection parameters and the component properties.
 #pragma once
 
-#include <list>
+#include "abi/engine_containers.h"
 
 namespace KMC {
 
@@ -24,37 +24,43 @@ bool VideoOutput<T>::sendCommand(int32_t code, int32_t argument) {
   return true;
 }
 
-// The payload of both selection parameters points to an engine-owned list of channel ids.
+// The payload of both selection parameters points to an engine-owned list of channel ids. An
+// id that cannot be appended (no memory, or a list without its sentinel) makes the answer false;
+// the ids appended before it stay.
 template <typename T>
 bool VideoOutput<T>::getParameter(int32_t id, PropertyValue* out) {
   if (id != kParameterSelectedChannels || !out) return false;
-  std::list<int32_t>* ids = static_cast<std::list<int32_t>*>(out->payload.pointer);
-  if (!ids) return false;
+  ChannelIdList* ids = static_cast<ChannelIdList*>(out->payload.pointer);
+  if (!ids || !ids->head) return false;
   LockGuard selection(lockManager_, selectionLock_, LockMode::Locked);
-  for (Channel* channel : selectedChannels_) ids->push_back(channel->id);
+  for (Channel* channel : selectedChannels_) {
+    if (!ids->append(channel->id)) return false;
+  }
   return true;
 }
 
 template <typename T>
 bool VideoOutput<T>::setParameter(int32_t id, PropertyValue* value) {
   if (id != kParameterSelectChannels || !value) return false;
-  const std::list<int32_t>* ids = static_cast<const std::list<int32_t>*>(value->payload.pointer);
-  if (!ids) return false;
+  const ChannelIdList* ids = static_cast<const ChannelIdList*>(value->payload.pointer);
+  if (!ids || !ids->head) return false;
   LockGuard selection(lockManager_, selectionLock_, LockMode::Locked);
   LockGuard list(lockManager_, channelListLock_, LockMode::Locked);  // channels is read
   selectedChannels_.clear();
-  for (int32_t wanted : *ids) {
+  ids->forEach([this](int32_t wanted) {
     for (Channel* channel : channels_) {
       if (channel->id == wanted && !channel->closing_.load()) selectedChannels_.push_back(channel);
     }
-  }
+  });
   return true;
 }
 
 template <typename T>
-bool VideoOutput<T>::listProperties(std::vector<const char*>* out) {
+bool VideoOutput<T>::listProperties(EngineVector<const char*>* out) {
   if (!out) return false;
-  for (const auto& property : properties_) out->push_back(property.first);
+  for (const auto& property : properties_) {
+    if (!out->append(property.first)) return false;
+  }
   return true;
 }
 

@@ -3,8 +3,8 @@
 
 #include <cstdint>
 
-#include "framework/kestra_string.h"
-#include "framework/standard_allocator.h"
+#include "abi/kestra_string.h"
+#include "abi/standard_allocator.h"
 
 namespace KMC {
 

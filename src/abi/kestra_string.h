@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <string>
 
-#include "framework/standard_allocator.h"
-#include "platform/utf8.h"
+#include "abi/standard_allocator.h"
+#include "abi/utf8.h"
 
 namespace KMC {
 

@@ -9,13 +9,15 @@
 #include <limits>
 #include <new>
 
+#include "abi/abi.h"
+
 namespace KMC {
 
 template <typename T>
 class StandardAllocator {
  public:
-  // Position 0.
-  virtual ~StandardAllocator() {}
+  // Position 0: the deleting destructor (abi/abi.h). The singletons are never deleted so.
+  virtual void* deletingDestructor(uint32_t flags) { return runDeletingDestructor(this, flags); }
   // Position 1: storage for count elements (array new). A byte size that does not fit in 32
   // bits fails with std::bad_alloc.
   virtual T* allocate(uint32_t count) {

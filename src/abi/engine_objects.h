@@ -1,4 +1,5 @@
-// The engine objects this library calls. See framework/abi.h: positions are the ABI.
+// The engine objects this library calls. See abi/abi.h: positions are the ABI, entry 0 is the
+// deleting destructor (never called by the plug-in), and nothing here has a virtual destructor.
 //
 // Every object here is implemented by the engine; the library only calls the listed
 // positions. Placeholders stand for positions the library never calls.
@@ -15,12 +16,13 @@
 // for it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
-#include "framework/abi.h"
-#include "framework/geometry.h"
-#include "framework/list.h"
-#include "framework/property_value.h"
+#include "abi/abi.h"
+#include "abi/geometry_records.h"
+#include "abi/list.h"
+#include "abi/property_value.h"
 
 namespace KMC {
 
@@ -32,7 +34,7 @@ class TimeMultiplierInterface;
 // Given to _getPlugin; told just before and just after a component deletes itself.
 class PluginHost {
  public:
-  virtual ~PluginHost() {}                      // 0
+  virtual void* deletingDestructor(uint32_t flags) = 0;  // 0
   virtual int32_t reserved1() { return 0; }     // 1
   virtual int32_t reserved2() { return 0; }     // 2
   virtual int32_t reserved3() { return 0; }     // 3
@@ -47,6 +49,9 @@ class PluginHost {
   // 9: the component has deleted itself; the pointer only identifies it. Answer ignored. Same
   // thread, no lock held; the component is gone.
   virtual int32_t pluginDeleted(Plugin* plugin) = 0;
+
+ protected:
+  ~PluginHost() = default;
 };
 
 // The record the engine attaches to a component before create; only its name is read.
@@ -60,7 +65,7 @@ struct PluginDescriptor {
 // output, and must not call the output.
 class MediaClock {
  public:
-  virtual ~MediaClock() {}                      // 0
+  virtual void* deletingDestructor(uint32_t flags) = 0;  // 0
   virtual int32_t reserved1() { return 0; }     // 1
   virtual int32_t reserved2() { return 0; }     // 2
   // 3: media time in milliseconds.
@@ -71,13 +76,18 @@ class MediaClock {
   virtual int32_t reserved6() { return 0; }     // 6
   // 7: thousandths of normal speed; never 0; negative plays backwards.
   virtual int32_t rate() = 0;
+
+ protected:
+  ~MediaClock() = default;
 };
 
-// A decoded frame. Besides its operations, the library reads the fields below in place; on
-// the 32-bit product their byte positions are fixed (asserted in videooutput/frame_layout.h).
+// A decoded frame. Besides its operations, the library reads the fields below in place, at the
+// byte positions asserted after the class: those of the 32-bit product, and on 64-bit the
+// positions the Windows compilers give the same fields (table pointer 8 bytes, doubles and
+// the rectangles' table pointers 8-byte aligned).
 class VideoSample {
  public:
-  virtual ~VideoSample() {}                     // 0
+  virtual void* deletingDestructor(uint32_t flags) = 0;  // 0
   virtual int32_t reserved1() { return 0; }     // 1
   // 2: drops the reference the library was given; called exactly once per frame, by whichever
   // thread lets the frame go: an engine thread (flush, seek, reset, removePort, destroy), the
@@ -99,21 +109,43 @@ class VideoSample {
   int32_t width;
   int32_t height;
   uint8_t reserved76[12];
-  RectFloat crop;            // part of the frame to show, fractions
-  RectInt picture;           // valid picture area, pixels
+  RectFloatRecord crop;      // part of the frame to show, fractions
+  RectIntRecord picture;     // valid picture area, pixels
   int32_t stride;            // row distance in 32-bit pixels
   uint8_t bottomUp;          // 1 = rows stored bottom-up
 
  protected:
   VideoSample()
       : usable(0), reserved8{}, startTime(0), duration(0), reserved52{}, width(0), height(0),
-        reserved76{}, stride(0), bottomUp(0) {}
+        reserved76{}, crop{nullptr, 0, 0, 0, 0}, picture{nullptr, 0, 0, 0, 0}, stride(0), bottomUp(0) {}
+  ~VideoSample() = default;
 };
+
+#if defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Winvalid-offsetof"
+#endif
+namespace frame_layout {
+constexpr bool k32 = sizeof(void*) == 4;
+constexpr size_t at(size_t on32, size_t on64) { return k32 ? on32 : on64; }
+static_assert(offsetof(VideoSample, usable) == at(4, 8), "usable word");
+static_assert(offsetof(VideoSample, startTime) == at(44, 48), "start time");
+static_assert(offsetof(VideoSample, duration) == at(48, 52), "duration");
+static_assert(offsetof(VideoSample, width) == at(68, 72), "width");
+static_assert(offsetof(VideoSample, height) == at(72, 76), "height");
+static_assert(offsetof(VideoSample, crop) == at(88, 96), "crop rectangle");
+static_assert(offsetof(VideoSample, picture) == at(128, 136), "picture rectangle");
+static_assert(offsetof(VideoSample, stride) == at(148, 160), "stride");
+static_assert(offsetof(VideoSample, bottomUp) == at(152, 164), "bottom-up flag byte");
+}  // namespace frame_layout
+#if defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
 
 // The payload of a port's connect command: frames are pulled from it.
 class UpstreamSource {
  public:
-  virtual ~UpstreamSource() {}                  // 0
+  virtual void* deletingDestructor(uint32_t flags) = 0;  // 0
   virtual int32_t reserved1() { return 0; }     // 1
   virtual int32_t reserved2() { return 0; }     // 2
   // 3: with kPullCode (0x200c000a) and a zeroed value: true with the next VideoSample pointer
@@ -125,23 +157,29 @@ class UpstreamSource {
   // or destroy has returned; one disconnected from an engine thread holding no lock of the
   // output may go once disconnect returns (no pull of it is still running then).
   virtual bool pull(int32_t code, PropertyValue* out) = 0;
+
+ protected:
+  ~UpstreamSource() = default;
 };
 
 // The engine's peer object of one stream (third argument of createPort).
 class StreamObject {
  public:
-  virtual ~StreamObject() {}                    // 0
+  virtual void* deletingDestructor(uint32_t flags) = 0;  // 0
   // 1: the channel id of this stream. Called inside createPort, on its engine thread, with
   // channelListLock and selectionLock held: must not call the output.
   virtual int32_t channelId() = 0;
   // 2: receives the output's time multiplier interface. Answer ignored. Same thread and locks.
   virtual int32_t setTimeMultiplier(TimeMultiplierInterface* multiplier) = 0;
+
+ protected:
+  ~StreamObject() = default;
 };
 
 // The engine's side of one component, given to create and queryFormats.
 class ComponentContext {
  public:
-  virtual ~ComponentContext() {}                // 0
+  virtual void* deletingDestructor(uint32_t flags) = 0;  // 0
   // 1: 0-based index of the chosen adapter kind in kinds; anything else means none yet. Output
   // thread, before it presents, no lock held; asked again every few milliseconds until a kind
   // is chosen, so it must answer at once.
@@ -158,7 +196,7 @@ class ComponentContext {
   // held, every channel held for the reconfiguration (pushes and pulls wait): the engine must
   // not call the output or its ports from inside.
   virtual int32_t windowSizeChanged(int32_t width, int32_t height) = 0;
-  // 5: kEventPresented, kEventRendererObject or kEventDroppedLate (framework/engine_codes.h)
+  // 5: kEventPresented, kEventRendererObject or kEventDroppedLate (abi/engine_codes.h)
   // with the frame or object. The object stays the library's; it is released right after the
   // call for kEventRendererObject and kEventDroppedLate. Output thread, once the frames of a
   // pass are selected and before the picture is composed, with renderLock and selectionLock
@@ -174,6 +212,9 @@ class ComponentContext {
   virtual bool getSetting(Setting& setting, PropertyValue* out) = 0;
   // 10: the media clock, or null. Engine thread, inside create, no lock held.
   virtual MediaClock* getClock() = 0;
+
+ protected:
+  ~ComponentContext() = default;
 };
 
 }  // namespace KMC

@@ -3,17 +3,17 @@
 
 #include <cstdint>
 
-#include "framework/abi.h"
-#include "framework/engine_objects.h"
-#include "framework/kestra_string.h"
+#include "abi/abi.h"
+#include "abi/engine_objects.h"
+#include "abi/kestra_string.h"
 
 namespace KMC {
 
+// In memory: the table pointer, then the count, the host and the descriptor.
 class Plugin {
  public:
-  explicit Plugin(PluginHost* host) : referenceCount_(1), host_(host), descriptor_(nullptr) {}
-
-  virtual ~Plugin();                                                        // 0
+  // 0: the component's own (it destroys the whole object); the engine releases instead.
+  virtual void* deletingDestructor(uint32_t flags) = 0;
   // 1: count + 1; answers the new count. Not thread-safe: the engine serialises it.
   virtual int32_t addReference();
   // 2: count - 1; at 0 the host hears pluginDeleting, the object deletes itself, then the
@@ -30,6 +30,9 @@ class Plugin {
   void setDescriptor(PluginDescriptor* descriptor) { descriptor_ = descriptor; }
 
  protected:
+  explicit Plugin(PluginHost* host) : referenceCount_(1), host_(host), descriptor_(nullptr) {}
+  ~Plugin() = default;
+
   int32_t referenceCount_;
   PluginHost* host_;
   PluginDescriptor* descriptor_;

@@ -14,8 +14,8 @@ enum ComponentCode : int32_t {
   kCommandActivate = 0x10010000,
   kCommandDeactivate = 0x10020000,
   kCommandReconfigure = 0x10030000,
-  kParameterSelectChannels = 0x1001000e,    // payload: List of the channel ids to present
-  kParameterSelectedChannels = 0x1002000e,  // payload: List the selected ids are appended to
+  kParameterSelectChannels = 0x1001000e,    // payload: ChannelIdList of the ids to present
+  kParameterSelectedChannels = 0x1002000e,  // payload: ChannelIdList the ids are appended to
 };
 
 // The codes a port understands (PortInterface slots 1-4).

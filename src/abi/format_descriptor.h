@@ -4,7 +4,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+
+#include "abi/engine_containers.h"
 
 namespace KMC {
 
@@ -18,7 +19,7 @@ struct FormatDescriptor {
 static_assert(sizeof(FormatDescriptor) == 20, "FormatDescriptor is 20 bytes");
 static_assert(offsetof(FormatDescriptor, kind) == 12, "media kind in bytes 12-15");
 
-typedef std::vector<FormatDescriptor> FormatList;
+typedef EngineVector<FormatDescriptor> FormatList;
 
 // The engine's stream descriptor: only the leading format code and the kind are read.
 typedef FormatDescriptor StreamDescriptor;

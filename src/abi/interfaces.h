@@ -1,0 +1,107 @@
+// The interfaces a component hands out by identifier. See abi/abi.h: positions are the ABI,
+// entry 0 is the deleting destructor, and nothing here has a virtual destructor. Operations
+// answer bool unless stated; unknown commands answer true, unknown values and parameters false;
+// nothing throws except allocation failure.
+#pragma once
+
+#include <cstdint>
+
+#include "abi/abi.h"
+#include "abi/engine_codes.h"
+#include "abi/engine_containers.h"
+#include "abi/engine_objects.h"
+#include "abi/format_descriptor.h"
+#include "abi/property_value.h"
+
+namespace KMC {
+
+class PortInterface;
+
+class ComponentInterface {
+ public:
+  virtual void* deletingDestructor(uint32_t flags) = 0;                      // 0
+  // 1: starts the output; engine thread; answers only once the engine gave it a window.
+  virtual bool create(ComponentContext* context) { (void)context; return true; }
+  // 2: stops the output and its channels; always true.
+  virtual bool destroy() { return true; }
+  // 3: 0x10010000 active, 0x10020000 inactive, 0x10030000 reconfigure; any code: true.
+  virtual bool sendCommand(int32_t code, int32_t argument) { (void)code; (void)argument; return true; }
+  // 4: two integers, no effect; true.
+  virtual bool notify(int32_t first, int32_t second) { (void)first; (void)second; return true; }
+  // 5: 0x1002000e: the selected channel ids appended to the ChannelIdList in the payload.
+  virtual bool getParameter(int32_t id, PropertyValue* out) { (void)id; (void)out; return true; }
+  // 6: 0x1001000e: select the channels whose ids are in the ChannelIdList in the payload.
+  virtual bool setParameter(int32_t id, PropertyValue* value) { (void)id; (void)value; return true; }
+  // 7: appends the accepted formats to out; false when refused or unanswerable.
+  virtual bool queryFormats(ComponentContext* context, int32_t kind, int32_t subkind, int32_t flag,
+                            FormatList* out) {
+    (void)context; (void)kind; (void)subkind; (void)flag; (void)out;
+    return false;
+  }
+  // 8: appends every property name (pointers stay the component's).
+  virtual bool listProperties(EngineVector<const char*>* out) = 0;
+  // 9: copies the 16-byte value; false when absent (out untouched).
+  virtual bool getProperty(const char* name, PropertyValue* out) = 0;
+
+ protected:
+  ~ComponentInterface() = default;
+};
+
+class OutputInterface {
+ public:
+  virtual void* deletingDestructor(uint32_t flags) = 0;                      // 0
+  // 1: a new port for a stream of kind 1 or 4 (descriptor bytes 12-15), or null.
+  virtual PortInterface* createPort(int32_t channelKind, StreamDescriptor* descriptor,
+                                    StreamObject* stream) = 0;
+  // 2: removes a disconnected port; false for a port this output does not know.
+  virtual bool removePort(PortInterface* port) = 0;
+
+ protected:
+  ~OutputInterface() = default;
+};
+
+// A component that is both of the above. The engine declares it with ComponentInterface and
+// OutputInterface as virtual bases, and its compiler reaches them through a table of offsets
+// that this part points to: entry 0 is the offset of this part from itself (0), entry 1 the
+// offset of the ComponentInterface part and entry 2 that of the OutputInterface part, both
+// counted from this part's address. The part has no table of operations of its own.
+struct OutputComponent {
+  const int32_t* virtualBaseOffsets;
+
+  // The conversions as the engine's compiled code makes them.
+  ComponentInterface* componentInterface() const { return at<ComponentInterface>(1); }
+  OutputInterface* outputInterface() const { return at<OutputInterface>(2); }
+
+ private:
+  template <typename Base>
+  Base* at(int entry) const {
+    const char* self = reinterpret_cast<const char*>(this);
+    return reinterpret_cast<Base*>(const_cast<char*>(self + virtualBaseOffsets[entry]));
+  }
+};
+
+// One input stream. Each operation takes a code (low 16 bits: payload kind) and a value.
+class PortInterface {
+ public:
+  virtual void* deletingDestructor(uint32_t flags) = 0;                      // 0
+  virtual bool queryStatus(int32_t code, PropertyValue* value) = 0;         // 1
+  virtual bool portCommand(int32_t code, PropertyValue* value) = 0;         // 2
+  virtual bool getPortValue(int32_t code, PropertyValue* value) = 0;        // 3
+  virtual bool setPortValue(int32_t code, PropertyValue* value) = 0;        // 4
+
+ protected:
+  ~PortInterface() = default;
+};
+
+class TimeMultiplierInterface {
+ public:
+  virtual void* deletingDestructor(uint32_t flags) = 0;                      // 0
+  virtual int32_t timeMultiplier(int32_t value) = 0;                         // 1
+  virtual void timeMultiplierReset() = 0;                                    // 2
+  virtual int32_t timeMultiplierBias() = 0;                                  // 3
+
+ protected:
+  ~TimeMultiplierInterface() = default;
+};
+
+}  // namespace KMC

@@ -1,0 +1,32 @@
+// The engine's view of a video adapter: the object through which the engine tells the
+// renderer where to draw. See abi/abi.h: positions are the ABI; entry 0 is the deleting
+// destructor, which the engine never calls (the renderer owns the adapter).
+#pragma once
+
+#include "abi/abi.h"
+#include "abi/geometry_records.h"
+
+namespace KMC {
+
+class VideoAdapterUnknown {
+ public:
+  virtual void* deletingDestructor(uint32_t flags) = 0;  // 0
+  // 1: the drawing rectangle in window pixels (inclusive edges), the engine's RectInt by value.
+  virtual void setDrawRect(RectIntRecord rect) = 0;
+  // 2: a secondary rectangle, by value; stored only.
+  virtual void setSecondaryRect(RectIntRecord rect) = 0;
+
+ protected:
+  ~VideoAdapterUnknown() = default;
+};
+
+class VideoAdapterHWND : public VideoAdapterUnknown {
+ public:
+  // 3: the window to draw into; 0 takes the window away.
+  virtual void setWindow(WindowHandle window) = 0;
+
+ protected:
+  ~VideoAdapterHWND() = default;
+};
+
+}  // namespace KMC
