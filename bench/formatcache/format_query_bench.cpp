@@ -5,10 +5,11 @@
 
 #include "engine/engine_component.h"
 #include "engine/engine_context.h"
+#include "engine/engine_values.h"
 #include "engine/library_loader.h"
 #include "engine/plugin_host.h"
-#include "framework/interfaces.h"
-#include "framework/plugin.h"
+#include "abi/interfaces.h"
+#include "abi/plugin.h"
 #include "support/environment_guard.h"
 #include "support/temp_folder.h"
 
@@ -26,9 +27,10 @@ struct Output {
 void BM_CopyTwoDescriptors(benchmark::State& state) {
   KMC::FormatDescriptor two[2] = {{"BGRA", 20, 1, 200}, {"BGRX", 20, 1, 200}};
   for (auto _ : state) {
-    KMC::FormatList list;
-    list.insert(list.end(), two, two + 2);
-    benchmark::DoNotOptimize(list.data());
+    host::OwnedFormatList list;
+    list.append(two[0]);
+    list.append(two[1]);
+    benchmark::DoNotOptimize(list.begin());
   }
 }
 BENCHMARK(BM_CopyTwoDescriptors);
@@ -40,8 +42,8 @@ void runQueries(benchmark::State& state, bool cacheOn) {
     Output output;
     output.context.setSetting("VideoDriver|FormatCache", "Enabled", cacheOn ? 1 : 0);
     for (auto _ : state) {
-      KMC::FormatList list;
-      if (!output.engine.component()->queryFormats(&output.context, 1, 2, 1, &list) || list.size() != 2) {
+      host::OwnedFormatList list;
+      if (!output.engine.component()->queryFormats(&output.context, 1, 2, 1, list.get()) || list.size() != 2) {
         state.SkipWithError("query failed");
         break;
       }

@@ -22,11 +22,12 @@
 
 #include "engine/engine_context.h"
 #include "engine/engine_stream.h"
+#include "engine/engine_values.h"
 #include "engine/host_window.h"
 #include "engine/media_clock.h"
 #include "engine/plugin_host.h"
 #include "engine/video_sample.h"
-#include "framework/video_adapter.h"
+#include "abi/video_adapter.h"
 #include "gdi/tavorin.h"
 #include "platform/win32.h"
 
@@ -48,7 +49,7 @@ class Renderer {
     std::thread creator([this] { tavorin_->create(&context_); });
     while (!context_.videoAdapter()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     KMC::VideoAdapterHWND* adapter = static_cast<KMC::VideoAdapterHWND*>(context_.videoAdapter());
-    adapter->setDrawRect(KMC::RectInt(0, 0, kWidth - 1, kHeight - 1));
+    adapter->setDrawRect(host::rectInt(0, 0, kWidth - 1, kHeight - 1));
     adapter->setWindow(window_.handle());
     creator.join();
     tavorin_->destroy();
@@ -59,7 +60,7 @@ class Renderer {
     platform_testing::setSleepHook(nullptr);
     for (auto& channel : channels_) tavorin_->detachChannel(channel.get());
     channels_.clear();
-    delete tavorin_;
+    tavorin_->deletingDestructor(KMC::kFreeStorage);  // entry 0, as the last release would
   }
 
   Channel* addChannel(const char* fourCC, KMC::RectFloat place = KMC::RectFloat(0, 0, 1, 1)) {

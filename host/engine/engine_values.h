@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "abi/engine_containers.h"
+#include "abi/format_descriptor.h"
 #include "abi/geometry_records.h"
 
 namespace host {
@@ -30,13 +31,24 @@ template <typename T>
 class OwnedEngineVector {
  public:
   OwnedEngineVector() { vector_.makeEmpty(); }
+  // count value-initialised elements.
+  explicit OwnedEngineVector(size_t count) : OwnedEngineVector() {
+    for (size_t i = 0; i < count; ++i) {
+      if (!vector_.append(T())) throw std::bad_alloc();
+    }
+  }
   ~OwnedEngineVector() { vector_.freeStorage(); }
   OwnedEngineVector(const OwnedEngineVector&) = delete;
   OwnedEngineVector& operator=(const OwnedEngineVector&) = delete;
 
   KMC::EngineVector<T>* get() { return &vector_; }
-  const KMC::EngineVector<T>& operator*() const { return vector_; }
-  const KMC::EngineVector<T>* operator->() const { return &vector_; }
+  size_t size() const { return vector_.size(); }
+  size_t capacity() const { return vector_.capacity(); }
+  bool empty() const { return vector_.empty(); }
+  T& operator[](size_t i) { return vector_.first[i]; }
+  const T& operator[](size_t i) const { return vector_.first[i]; }
+  const T* begin() const { return vector_.begin(); }
+  const T* end() const { return vector_.end(); }
   // The elements as a standard vector, for comparisons.
   std::vector<T> values() const { return std::vector<T>(vector_.begin(), vector_.end()); }
   bool append(const T& value) { return vector_.append(value); }
@@ -44,6 +56,9 @@ class OwnedEngineVector {
  private:
   KMC::EngineVector<T> vector_;
 };
+
+typedef OwnedEngineVector<KMC::FormatDescriptor> OwnedFormatList;
+typedef OwnedEngineVector<const char*> OwnedNameList;
 
 // An engine-owned list of channel ids with its sentinel, freed at the end.
 class OwnedIdList {

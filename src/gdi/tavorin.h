@@ -19,7 +19,7 @@ namespace KMC {
 class VideoAdapterGDIHWND;
 struct ChannelSurface;
 
-class Tavorin final : public VideoOutput<Tavorin> {
+class Tavorin : public VideoOutput<Tavorin> {
  public:
   typedef VideoOutput<Tavorin>::Channel Channel;
 

@@ -14,11 +14,12 @@
 
 #include "engine/engine_component.h"
 #include "engine/engine_context.h"
+#include "engine/engine_values.h"
 #include "engine/library_loader.h"
 #include "engine/plugin_host.h"
 #include "framework/identifiers.h"
-#include "framework/interfaces.h"
-#include "framework/plugin.h"
+#include "abi/interfaces.h"
+#include "abi/plugin.h"
 #include "gdi/tavorin.h"
 #include "platform/win32.h"
 #include "support/environment_guard.h"
@@ -111,8 +112,8 @@ class OutputHold {
   host::EngineContext& context() { return context_; }
   void setCache(bool on) { context_.setSetting("VideoDriver|FormatCache", "Enabled", on ? 1 : 0); }
   // A query as the engine asks it: video (1, 2) with flag 1.
-  bool queryFormats(KMC::FormatList* out, int32_t kind = 1, int32_t subkind = 2, int32_t flag = 1) {
-    return component()->queryFormats(&context_, kind, subkind, flag, out);
+  bool queryFormats(host::OwnedFormatList* out, int32_t kind = 1, int32_t subkind = 2, int32_t flag = 1) {
+    return component()->queryFormats(&context_, kind, subkind, flag, out->get());
   }
 
  protected:

@@ -31,7 +31,7 @@ class DamagedFile : public ::testing::Test {
     LoadedOutput output;
     EXPECT_TRUE(output.ok());
     output.setCache(true);
-    KMC::FormatList list;
+    host::OwnedFormatList list;
     bool answered = output.queryFormats(&list);
     if (!answered) {
       EXPECT_TRUE(list.empty());
@@ -61,7 +61,7 @@ TEST_F(DamagedFile, TruncatedDatabaseAnswersFalseAndLogs) {
   {
     LoadedOutput maker;
     maker.setCache(true);
-    KMC::FormatList list;
+    host::OwnedFormatList list;
     ASSERT_TRUE(maker.queryFormats(&list));
   }
   // Keep the header page only: the schema and rows are gone from the file.
@@ -83,7 +83,7 @@ TEST_F(DamagedFile, ReadOnlyFileAnswersFalseAndIsNotChanged) {
   {
     LoadedOutput maker("Other Machine ");
     maker.setCache(true);
-    KMC::FormatList list;
+    host::OwnedFormatList list;
     ASSERT_TRUE(maker.queryFormats(&list));
   }
   std::string kept = readFile(home.file());

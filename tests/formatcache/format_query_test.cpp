@@ -34,7 +34,7 @@ typedef CacheTest<InProcessOutput> DatedQuery;
 
 TEST_F(FormatQuery, RefusedQueriesChangeNothingAndDoNotReadTheSetting) {
   output.setCache(true);
-  KMC::FormatList list(1);
+  host::OwnedFormatList list(1);
   list[0].cost = 42;
   EXPECT_FALSE(output.queryFormats(&list, 1, 2, 0));
   EXPECT_FALSE(output.queryFormats(&list, 1, 1, 1));
@@ -48,7 +48,7 @@ TEST_F(FormatQuery, RefusedQueriesChangeNothingAndDoNotReadTheSetting) {
 
 TEST_F(FormatQuery, CacheOffAnswersFromTheTableAndWritesNothing) {
   output.setCache(false);
-  KMC::FormatList list;
+  host::OwnedFormatList list;
   ASSERT_TRUE(output.queryFormats(&list, 4, 1));
   ASSERT_EQ(list.size(), 2u);
   EXPECT_EQ(code(list[0]), "BGRA");
@@ -64,7 +64,7 @@ TEST_F(FormatQuery, CacheOffAnswersFromTheTableAndWritesNothing) {
 
 TEST_F(FormatQuery, NewFileHoldsExactlyTheSchema) {
   output.setCache(true);
-  KMC::FormatList list;
+  host::OwnedFormatList list;
   ASSERT_TRUE(output.queryFormats(&list));
   // The engine's own objects (sqlite_sequence of AUTOINCREMENT, the indexes of the UNIQUE
   // constraints) come with it.
@@ -98,7 +98,7 @@ TEST_F(FormatQuery, NewFileHoldsExactlyTheSchema) {
   // A second output opening the same file changes nothing of the schema.
   LoadedOutput second;
   second.setCache(true);
-  KMC::FormatList again;
+  host::OwnedFormatList again;
   ASSERT_TRUE(second.queryFormats(&again));
   EXPECT_EQ(query(home.file(), listing), schema);
 }
@@ -106,7 +106,7 @@ TEST_F(FormatQuery, NewFileHoldsExactlyTheSchema) {
 TEST_F(DatedQuery, CacheOnRegistersOnceThenAnswersFromTheFile) {
   output.setCache(true);
   setWallClock(k2010Feb14);
-  KMC::FormatList list;
+  host::OwnedFormatList list;
   ASSERT_TRUE(output.queryFormats(&list));
   ASSERT_EQ(list.size(), 2u);
   EXPECT_EQ(code(list[0]), "BGRA");
@@ -127,7 +127,7 @@ TEST_F(DatedQuery, CacheOnRegistersOnceThenAnswersFromTheFile) {
   // registered again, and the machine's last use moves forward.
   execute(home.file(), "UPDATE format SET cost = 150 WHERE four_cc = 'BGRA';");
   setWallClock(k2010Feb15);
-  KMC::FormatList second;
+  host::OwnedFormatList second;
   ASSERT_TRUE(output.queryFormats(&second, 4, 1));
   ASSERT_EQ(second.size(), 2u);
   EXPECT_EQ(second[0].cost, 150);
@@ -153,7 +153,7 @@ TEST_F(FormatQuery, TheLoadedPlugInStampsTheRealTimeWhateverTheEnvironmentSays) 
   {
     testsupport::EnvironmentGuard fixedTime("TAVORIN_FIXED_TIME", "1266191999");
     before = stamp(time(nullptr));
-    KMC::FormatList list;
+    host::OwnedFormatList list;
     answered = output.queryFormats(&list);
     after = stamp(time(nullptr));
   }
@@ -165,7 +165,7 @@ TEST_F(FormatQuery, TheLoadedPlugInStampsTheRealTimeWhateverTheEnvironmentSays) 
 
 TEST_F(FormatQuery, KnownMachineWithoutFormatsAnswersNothingAndLongCodesAreCut) {
   output.setCache(true);
-  KMC::FormatList warmUp;
+  host::OwnedFormatList warmUp;
   ASSERT_TRUE(output.queryFormats(&warmUp));  // makes the file
   execute(home.file(),
           "INSERT INTO hardware (name, last_used_timestamp) VALUES ('Empty Machine GDI', '2010-01-01 00:00:00');"
@@ -175,13 +175,13 @@ TEST_F(FormatQuery, KnownMachineWithoutFormatsAnswersNothingAndLongCodesAreCut) 
 
   LoadedOutput empty("Empty Machine ");
   empty.setCache(true);
-  KMC::FormatList none;
+  host::OwnedFormatList none;
   EXPECT_TRUE(empty.queryFormats(&none));
   EXPECT_TRUE(none.empty());
 
   LoadedOutput longCode("Long Machine ");
   longCode.setCache(true);
-  KMC::FormatList cut;
+  host::OwnedFormatList cut;
   ASSERT_TRUE(longCode.queryFormats(&cut));
   ASSERT_EQ(cut.size(), 1u);
   EXPECT_EQ(std::memcmp(cut[0].fourCC, "ABCDE\0\0\0", 8), 0);
@@ -190,11 +190,11 @@ TEST_F(FormatQuery, KnownMachineWithoutFormatsAnswersNothingAndLongCodesAreCut) 
 
 TEST_F(FormatQuery, TheSwitchIsReadAgainAtEveryQuery) {
   output.setCache(false);
-  KMC::FormatList off;
+  host::OwnedFormatList off;
   ASSERT_TRUE(output.queryFormats(&off));
   EXPECT_NE(access(home.file().c_str(), F_OK), 0);
   output.setCache(true);
-  KMC::FormatList on;
+  host::OwnedFormatList on;
   ASSERT_TRUE(output.queryFormats(&on));
   EXPECT_EQ(on.size(), 2u);
   // The formats were registered while the cache was off; the file learns them from the table.
@@ -226,7 +226,7 @@ class Purge : public DatedQuery {
 TEST_F(Purge, RemovesMachinesUnusedForACalendarMonthWithTheirFormats) {
   output.setCache(true);
   setWallClock(k2010Feb14);
-  KMC::FormatList list;
+  host::OwnedFormatList list;
   ASSERT_TRUE(output.queryFormats(&list));
   addMachine("Old Machine", "2010-01-15 10:00:00");
 
@@ -235,7 +235,7 @@ TEST_F(Purge, RemovesMachinesUnusedForACalendarMonthWithTheirFormats) {
 
   InProcessOutput later;
   later.setCache(true);
-  KMC::FormatList again;
+  host::OwnedFormatList again;
   ASSERT_TRUE(later.queryFormats(&again));
   setWallClock(k2010Feb15);  // cutoff 2010-01-15 10:00:01
   ASSERT_TRUE(later.component()->destroy());
@@ -247,7 +247,7 @@ TEST_F(Purge, RemovesMachinesUnusedForACalendarMonthWithTheirFormats) {
 TEST_F(Purge, InJanuaryTheCutoffIsDecemberOfTheYearBefore) {
   output.setCache(true);
   setWallClock(k2010Jan09);
-  KMC::FormatList list;
+  host::OwnedFormatList list;
   ASSERT_TRUE(output.queryFormats(&list));
   addMachine("December Machine", "2009-12-10 12:00:00");
   destroyAt(k2010Jan09);  // cutoff 2009-12-09 12:00:00
@@ -255,7 +255,7 @@ TEST_F(Purge, InJanuaryTheCutoffIsDecemberOfTheYearBefore) {
 
   InProcessOutput later;
   later.setCache(true);
-  KMC::FormatList again;
+  host::OwnedFormatList again;
   ASSERT_TRUE(later.queryFormats(&again));
   setWallClock(k2010Jan11);  // cutoff 2009-12-11 12:00:00
   ASSERT_TRUE(later.component()->destroy());
@@ -267,12 +267,12 @@ TEST_F(Purge, CacheOffDeletesThisMachineOnlyWhenTheFileWasOpenedBefore) {
   {
     InProcessOutput maker;
     maker.setCache(true);
-    KMC::FormatList list;
+    host::OwnedFormatList list;
     ASSERT_TRUE(maker.queryFormats(&list));
   }
   addMachine("Test Machine ", "2030-01-01 00:00:00");
   output.setCache(false);
-  KMC::FormatList off;
+  host::OwnedFormatList off;
   ASSERT_TRUE(output.queryFormats(&off));
   destroyAt(k2012Mar01);
   EXPECT_EQ(machinesNamed("Test Machine "), 1u);
@@ -281,7 +281,7 @@ TEST_F(Purge, CacheOffDeletesThisMachineOnlyWhenTheFileWasOpenedBefore) {
   // name is the descriptor's alone while the cache is off) goes, nothing else does.
   InProcessOutput opened;
   opened.setCache(true);
-  KMC::FormatList on;
+  host::OwnedFormatList on;
   ASSERT_TRUE(opened.queryFormats(&on));
   opened.setCache(false);
   ASSERT_TRUE(opened.queryFormats(&on));
@@ -304,7 +304,7 @@ TEST(FormatCacheProcesses, TwoFirstQueriesAtOnceLeaveOneConsistentMachine) {
       if (read(ready[0], &go, 1) != 1) _exit(3);
       LoadedOutput output;
       output.setCache(true);
-      KMC::FormatList list;
+      host::OwnedFormatList list;
       bool answered = output.ok() && output.queryFormats(&list) && list.size() == 2;
       _exit(answered ? 0 : 1);
     }

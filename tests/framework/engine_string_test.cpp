@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "framework/kestra_string.h"
-#include "framework/list.h"
+#include "abi/kestra_string.h"
+#include "abi/list.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "framework/engine_objects.h"
+#include "abi/engine_objects.h"
 #include "framework/geometry.h"
 #include "framework/setting.h"
 
@@ -39,8 +39,10 @@ TEST(Geometry, MergeCopiesOnlyTheSourceMaskedComponents) {
 }
 
 // A context that answers the setting with a scripted answer and records what it was asked.
-class SettingContext : public ComponentContext {
+class SettingContext final : public ComponentContext {
  public:
+  // Entry 0 of the engine object (abi/abi.h); the plug-in never calls it.
+  void* deletingDestructor(uint32_t flags) override { return KMC::runDeletingDestructor(this, flags); }
   int32_t chooseVideoAdapter(StringList*) override { return -1; }
   int32_t setVideoAdapter(VideoAdapterUnknown*) override { return 0; }
   int32_t videoSizeChanged(int32_t, int32_t) override { return 0; }

@@ -25,7 +25,7 @@ TEST(AdapterNegotiation, NoUsableChoiceGivesNoAdapterAndIsAskedAgain) {
   ASSERT_TRUE(rig.waitForAdapter());
   // Once it has an adapter the renderer stops asking.
   asked = rig.context.adapterChoices();
-  rig.adapter()->setDrawRect(RectInt(0, 0, 639, 479));
+  rig.adapter()->setDrawRect(host::rectInt(0, 0, 639, 479));
   rig.adapter()->setWindow(rig.window.handle());
   EXPECT_TRUE(rig.finishCreate());
   EXPECT_EQ(rig.context.adapterChoices(), asked);
@@ -35,7 +35,7 @@ TEST(AdapterNegotiation, AWindowGivenLaterStartsTheDrawing) {
   PluginRig rig;
   ASSERT_TRUE(rig.load());
   ASSERT_TRUE(rig.waitForAdapter());
-  rig.adapter()->setDrawRect(RectInt(0, 0, 639, 479));
+  rig.adapter()->setDrawRect(host::rectInt(0, 0, 639, 479));
   // Without a window create keeps waiting however long it takes.
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
   EXPECT_FALSE(rig.createReturned());
@@ -70,7 +70,7 @@ TEST(AdapterNegotiation, ANewDrawingRectangleIsReportedAndDrawnAtItsSize) {
   rig.push(port, frame);
   rig.expectPicture([](int32_t x, int32_t) { return x < 320 ? kRed : kBlue; });
 
-  rig.adapter()->setDrawRect(RectInt(0, 0, 319, 239));
+  rig.adapter()->setDrawRect(host::rectInt(0, 0, 319, 239));
   ASSERT_TRUE(eventually([&] {
     std::vector<host::SizeRecord> sizes = rig.context.windowSizes();
     return sizes.back().width == 320 && sizes.back().height == 240;
@@ -94,7 +94,7 @@ TEST(AdapterNegotiation, OneReconfigurationPerChangeNotOnePerPass) {
   uint32_t generation = rig.window.generation();
   ASSERT_TRUE(eventually([&] { return rig.window.generation() >= generation + 5; }));
   EXPECT_EQ(rig.context.windowSizes().size(), 1u);
-  rig.adapter()->setDrawRect(RectInt(0, 0, 319, 239));
+  rig.adapter()->setDrawRect(host::rectInt(0, 0, 319, 239));
   ASSERT_TRUE(eventually([&] { return rig.context.windowSizes().size() >= 2; }));
   generation = rig.window.generation();
   ASSERT_TRUE(eventually([&] { return rig.window.generation() >= generation + 5; }));

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "engine/engine_values.h"
 #include "gdi/video_adapter_gdi_hwnd.h"
 
 namespace {
@@ -68,35 +69,35 @@ TEST_F(AdapterNotifications, WindowChangesRaiseOnlyTheHalvesThatConcernAWindow) 
 }
 
 TEST_F(AdapterNotifications, DrawRectChangeInAnyEdgeIsBracketed) {
-  engine->setDrawRect(RectInt(0, 0, 639, 479));
+  engine->setDrawRect(host::rectInt(0, 0, 639, 479));
   ASSERT_EQ(readiness(), (std::vector<bool>{false, true}));
   EXPECT_TRUE(seen[0].drawRect.sameEdges(RectInt(0, 0, 0, 0)));   // before the change
   EXPECT_TRUE(seen[1].drawRect.sameEdges(RectInt(0, 0, 639, 479)));  // after it
 
-  engine->setDrawRect(RectInt(0, 0, 639, 479));
+  engine->setDrawRect(host::rectInt(0, 0, 639, 479));
   EXPECT_EQ(seen.size(), 2u);
-  const RectInt oneEdge[] = {RectInt(1, 0, 639, 479), RectInt(1, 1, 639, 479), RectInt(1, 1, 640, 479),
-                             RectInt(1, 1, 640, 480)};
-  for (const RectInt& rect : oneEdge) {
+  const KMC::RectIntRecord oneEdge[] = {host::rectInt(1, 0, 639, 479), host::rectInt(1, 1, 639, 479),
+                                        host::rectInt(1, 1, 640, 479), host::rectInt(1, 1, 640, 480)};
+  for (const KMC::RectIntRecord& rect : oneEdge) {
     size_t before = seen.size();
     engine->setDrawRect(rect);
     ASSERT_EQ(seen.size(), before + 2);
-    EXPECT_TRUE(view->drawRect().sameEdges(rect));
+    EXPECT_TRUE(view->drawRect().sameEdges(RectInt(rect)));
   }
   EXPECT_FALSE(view->hasSecondaryRect());
 }
 
 TEST_F(AdapterNotifications, SecondaryRectFlagStaysSetOnceChanged) {
-  engine->setSecondaryRect(RectInt(0, 0, 0, 0));  // equal to the initial one: nothing
+  engine->setSecondaryRect(host::rectInt(0, 0, 0, 0));  // equal to the initial one: nothing
   EXPECT_TRUE(seen.empty());
   EXPECT_FALSE(view->hasSecondaryRect());
 
-  engine->setSecondaryRect(RectInt(10, 20, 30, 40));
+  engine->setSecondaryRect(host::rectInt(10, 20, 30, 40));
   EXPECT_EQ(readiness(), (std::vector<bool>{false, true}));
   EXPECT_TRUE(view->hasSecondaryRect());
   EXPECT_TRUE(view->secondaryRect().sameEdges(RectInt(10, 20, 30, 40)));
 
-  engine->setSecondaryRect(RectInt(0, 0, 0, 0));
+  engine->setSecondaryRect(host::rectInt(0, 0, 0, 0));
   EXPECT_EQ(seen.size(), 4u);
   EXPECT_TRUE(view->hasSecondaryRect());
   EXPECT_TRUE(view->drawRect().sameEdges(RectInt(0, 0, 0, 0)));
@@ -105,8 +106,8 @@ TEST_F(AdapterNotifications, SecondaryRectFlagStaysSetOnceChanged) {
 TEST(AdapterWithoutRenderer, AcceptsChangesSilently) {
   VideoAdapterGDIHWND adapter;
   adapter.setWindow(0x42);
-  adapter.setDrawRect(RectInt(0, 0, 99, 49));
-  adapter.setSecondaryRect(RectInt(1, 2, 3, 4));
+  adapter.setDrawRect(host::rectInt(0, 0, 99, 49));
+  adapter.setSecondaryRect(host::rectInt(1, 2, 3, 4));
   EXPECT_EQ(adapter.window(), 0x42u);
   EXPECT_EQ(adapter.drawRect().width(), 100);
   EXPECT_EQ(adapter.drawRect().height(), 50);

@@ -42,7 +42,7 @@ TEST(BadFrames, AreNeverReadOutsideTheirPixelsAndReleasedOnce) {
   for (const Lie& lie : kLies) {
     frames.emplace_back(new ExactSample(lie.pixels, kOpaque | kRed));
     frames.back()->setSize(lie.width, lie.height, lie.stride);
-    frames.back()->picture = lie.picture;
+    frames.back()->picture = host::rectInt(lie.picture.left, lie.picture.top, lie.picture.right, lie.picture.bottom);
     rig.push(port, frames.back().get());
   }
   // A sound frame after them: it is shown, so every bad one has been offered and replaced.

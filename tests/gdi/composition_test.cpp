@@ -178,7 +178,7 @@ TEST(CompositionPictureRectangle, OnlyThePictureRectangleIsUploadedAndShown) {
   for (int32_t y = 0; y < 576; ++y) {
     for (int32_t x = 0; x < 720; ++x) frame->setPixel(x, y, kOpaque | pattern(x, y));
   }
-  frame->picture = KMC::RectInt(0, 0, 720, 576);
+  frame->picture = host::rectInt(0, 0, 720, 576);
   rig.push(port, frame);
   rig.expectPicture(pattern);
   rig.shutdown();

@@ -27,7 +27,7 @@ TEST(DrawingRectangle, OneAwayFromTheOriginIsFilledAndCopiedExactly) {
   // A 32 x 24 area from (10, 5), then the channel in its top-left quarter: the area is black
   // but for the channel, and the window around it keeps the white drawn before. (The area
   // changes first, so that no redraw of the whole window shows the moved channel.)
-  rig.adapter()->setDrawRect(RectInt(10, 5, 41, 28));
+  rig.adapter()->setDrawRect(host::rectInt(10, 5, 41, 28));
   rig.place(port, RectFloat(0, 0, 0.5, 0.5));
   rig.push(port, rig.frame(64, 48, kOpaque | kRed));
   rig.expectPicture([](int32_t x, int32_t y) {
@@ -68,7 +68,7 @@ TEST(DrawingRectangle, AreasThatCannotBeDrawnLeaveTheWindowAloneUntilASoundOne) 
   };
   for (const TooLarge& area : tooLarge) {
     size_t reports = rig.context.windowSizes().size();
-    rig.adapter()->setDrawRect(area.rect);
+    rig.adapter()->setDrawRect(host::rectInt(area.rect.left, area.rect.top, area.rect.right, area.rect.bottom));
     ASSERT_TRUE(eventually([&] { return rig.context.windowSizes().size() > reports; }));
     host::SizeRecord reported = rig.context.windowSizes().back();
     EXPECT_EQ(reported.width, area.reportedWidth) << area.rect.left << " " << area.rect.right;
@@ -77,7 +77,7 @@ TEST(DrawingRectangle, AreasThatCannotBeDrawnLeaveTheWindowAloneUntilASoundOne) 
   }
   EXPECT_EQ(rig.window.generation(), 0u);
 
-  rig.adapter()->setDrawRect(RectInt(0, 0, 63, 47));
+  rig.adapter()->setDrawRect(host::rectInt(0, 0, 63, 47));
   rig.expectPicture([](int32_t, int32_t) { return kGreen; });
   rig.shutdown();
   EXPECT_TRUE(rig.ledger.allReleasedExactlyOnce());

@@ -7,12 +7,15 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "framework/engine_objects.h"
+#include "abi/engine_objects.h"
+#include "engine/engine_values.h"
 
 namespace gdi_testing {
 
-class ExactSample : public KMC::VideoSample {
+class ExactSample final : public KMC::VideoSample {
  public:
+  // Entry 0 of the engine object (abi/abi.h); the plug-in never calls it.
+  void* deletingDestructor(uint32_t flags) override { return KMC::runDeletingDestructor(this, flags); }
   // A buffer of pixelCount pixels, each set to colour.
   ExactSample(size_t pixelCount, uint32_t colour) : count_(pixelCount) {
     pixels_ = static_cast<uint32_t*>(std::malloc((pixelCount ? pixelCount : 1) * sizeof(uint32_t)));
@@ -20,9 +23,9 @@ class ExactSample : public KMC::VideoSample {
     usable = 1;
     startTime = 1000;
     duration = 40;
-    crop = KMC::RectFloat(0, 0, 1, 1);
+    crop = host::rectFloat(0, 0, 1, 1);
   }
-  ~ExactSample() override { std::free(pixels_); }
+  ~ExactSample() { std::free(pixels_); }
   ExactSample(const ExactSample&) = delete;
   ExactSample& operator=(const ExactSample&) = delete;
 

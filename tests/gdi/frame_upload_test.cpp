@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "gdi/exact_sample.h"
+#include "framework/geometry.h"
 #include "gdi/frame_upload.h"
 
 namespace {
@@ -15,7 +16,7 @@ using KMC::RectInt;
 bool readable(int32_t width, int32_t height, int32_t stride, RectInt picture = RectInt()) {
   ExactSample sample(0, 0);
   sample.setSize(width, height, stride);
-  sample.picture = picture;
+  sample.picture = host::rectInt(picture.left, picture.top, picture.right, picture.bottom);
   int32_t w = -1, h = -1;
   KMC::frameSurfaceSize(&sample, &w, &h);
   return KMC::frameBlockIsReadable(&sample, w, h);

@@ -19,14 +19,16 @@
 #include "engine/engine_component.h"
 #include "engine/engine_context.h"
 #include "engine/engine_stream.h"
+#include "engine/engine_values.h"
 #include "engine/host_window.h"
 #include "engine/library_loader.h"
 #include "engine/media_clock.h"
 #include "engine/plugin_host.h"
 #include "engine/video_sample.h"
-#include "framework/interfaces.h"
-#include "framework/plugin.h"
-#include "framework/video_adapter.h"
+#include "abi/interfaces.h"
+#include "abi/plugin.h"
+#include "abi/video_adapter.h"
+#include "framework/geometry.h"
 #include "support/eventually.h"
 
 namespace gdi_testing {
@@ -92,7 +94,7 @@ class PluginRig {
   // Load, draw on the whole window, and wait for create.
   bool start(const RectInt& drawRect) {
     if (!load() || !waitForAdapter()) return false;
-    adapter()->setDrawRect(drawRect);
+    adapter()->setDrawRect(host::rectInt(drawRect.left, drawRect.top, drawRect.right, drawRect.bottom));
     adapter()->setWindow(window.handle());
     return finishCreate();
   }
@@ -118,15 +120,17 @@ class PluginRig {
     return port;
   }
   void place(PortInterface* port, RectFloat where) {
-    PropertyValue value = PropertyValue::ofPointer(KMC::kPropertyObject, &where);
+    KMC::RectFloatRecord record = host::rectFloat(where.left, where.top, where.right, where.bottom);
+    PropertyValue value = PropertyValue::ofPointer(KMC::kPropertyObject, &record);
     EXPECT_TRUE(port->setPortValue(KMC::kValueSetOutputRect, &value));
   }
   void setDisplayFactors(PortInterface* port, KMC::MaskedFloat4 factors) {
     PropertyValue value = PropertyValue::ofPointer(KMC::kPropertyObject, &factors);
     EXPECT_TRUE(port->setPortValue(KMC::kValueSetDisplayFactors, &value));
   }
-  void select(std::list<int32_t> ids) {
-    PropertyValue value = PropertyValue::ofPointer(KMC::kPropertyObject, &ids);
+  void select(std::initializer_list<int32_t> wanted) {
+    host::OwnedIdList ids(wanted);
+    PropertyValue value = PropertyValue::ofPointer(KMC::kPropertyObject, ids.get());
     EXPECT_TRUE(component->setParameter(KMC::kParameterSelectChannels, &value));
   }
   // A frame due now (the clock stands at 1000), filled with colour.

@@ -9,10 +9,11 @@
 
 #include "engine/engine_context.h"
 #include "engine/engine_stream.h"
+#include "engine/engine_values.h"
 #include "engine/host_window.h"
 #include "engine/media_clock.h"
 #include "engine/plugin_host.h"
-#include "framework/video_adapter.h"
+#include "abi/video_adapter.h"
 #include "gdi/channel_surface.h"
 #include "gdi/tavorin.h"
 #include "support/eventually.h"
@@ -20,7 +21,7 @@
 namespace gdi_testing {
 
 // Exposes the output's registerFormat, which renderers reach as a protected member.
-class OpenTavorin : public KMC::Tavorin {
+class OpenTavorin final : public KMC::Tavorin {
  public:
   explicit OpenTavorin(KMC::PluginHost* host) : KMC::Tavorin(host) {}
   using KMC::Tavorin::registerFormat;
@@ -48,7 +49,7 @@ class RendererRig {
     testsupport::eventually([&] { return context.videoAdapter() != nullptr; });
     KMC::VideoAdapterHWND* adapter = static_cast<KMC::VideoAdapterHWND*>(context.videoAdapter());
     if (adapter) {
-      adapter->setDrawRect(KMC::RectInt(0, 0, window.width() - 1, window.height() - 1));
+      adapter->setDrawRect(host::rectInt(0, 0, window.width() - 1, window.height() - 1));
       adapter->setWindow(window.handle());
     }
     creator.join();
@@ -76,7 +77,7 @@ class RendererRig {
       channel->width = frame->width;
       channel->height = frame->height;
     }
-    if (frame->picture.isNonEmpty()) channel->pictureRect = frame->picture;
+    if (KMC::RectInt(frame->picture).isNonEmpty()) channel->pictureRect = KMC::RectInt(frame->picture);
     return tavorin->convertFrame(channel, frame);
   }
 

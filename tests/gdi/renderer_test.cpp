@@ -116,7 +116,7 @@ TEST_F(Surfaces, PictureRectangleSizesTheSurface) {
   KMC::ChannelSurface* surface = RendererRig::surfaceOf(channel);
   ASSERT_NE(surface, nullptr);
   host::OwnedVideoSample* frame = ledger.make(1000, 40, 720, 592);
-  frame->picture = KMC::RectInt(0, 0, 720, 576);
+  frame->picture = host::rectInt(0, 0, 720, 576);
   EXPECT_EQ(rig.present(channel, frame), nullptr);
   EXPECT_EQ(surface->surfaceWidth, 720);
   EXPECT_EQ(surface->surfaceHeight, 576);
@@ -183,7 +183,7 @@ TEST_F(Surfaces, AFrameThatCannotBeReadOrHeldInABitmapBecomesCurrentWithoutASurf
   rig.present(channel, good);
   ExactSample lying(8 * 8, 0xFF0000FF);
   lying.setSize(8, 8, 8);
-  lying.picture = KMC::RectInt(0, 0, 8, 9);
+  lying.picture = host::rectInt(0, 0, 8, 9);
   EXPECT_EQ(rig.present(channel, &lying), good);
   good->release();
   KMC::ChannelSurface* surface = RendererRig::surfaceOf(channel);

@@ -5,11 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "engine/engine_values.h"
 #include "engine/library_loader.h"
 #include "engine/plugin_host.h"
 #include "framework/identifiers.h"
-#include "framework/interfaces.h"
-#include "framework/plugin.h"
+#include "abi/interfaces.h"
+#include "abi/plugin.h"
 
 namespace {
 
@@ -68,9 +69,12 @@ TEST_F(LoadedPlugin, AnswersItsThreeInterfacesAndNothingElse) {
   // The output component is a sub-object of its own, not the primary object, and it reaches
   // the same component and output interfaces.
   EXPECT_NE(both, static_cast<void*>(plugin_));
+  // The engine's compiled code reaches the two virtual bases through the part's offset table.
   OutputComponent* outputComponent = static_cast<OutputComponent*>(both);
-  EXPECT_EQ(static_cast<ComponentInterface*>(outputComponent), component);
-  EXPECT_EQ(static_cast<OutputInterface*>(outputComponent), output);
+  ASSERT_NE(outputComponent->virtualBaseOffsets, nullptr);
+  EXPECT_EQ(outputComponent->virtualBaseOffsets[0], 0);
+  EXPECT_EQ(outputComponent->componentInterface(), component);
+  EXPECT_EQ(outputComponent->outputInterface(), output);
 
   for (const char* unknown : {"com.kestra.mediacore.interface.input", "com.kestra.mediacore.component.output.single",
                               "", "com.kestra.mediacore.interface.Component", "com.kestra.videoadapter.HWND"}) {
@@ -86,12 +90,36 @@ TEST_F(LoadedPlugin, PropertiesAreNameAndType) {
   ASSERT_EQ(plugin_->queryInterface(id("com.kestra.mediacore.interface.component"), &out), kResultOk);
   ComponentInterface* component = static_cast<ComponentInterface*>(out);
 
-  std::vector<const char*> names = {"engine-a", "engine-b"};
-  EXPECT_TRUE(component->listProperties(&names));
+  // A full vector of the engine's grows as its library grows it (2 -> 3 -> 4), the old
+  // storage going back to the engine's heap; an empty one gets 1, then 2.
+  host::OwnedNameList names;
+  names.append("engine-a");
+  names.append("engine-b");
+  ASSERT_EQ(names.capacity(), 2u);
+  EXPECT_TRUE(component->listProperties(names.get()));
   ASSERT_EQ(names.size(), 4u);
+  EXPECT_EQ(names.capacity(), 4u);
   EXPECT_STREQ(names[0], "engine-a");
   EXPECT_STREQ(names[2], "Name");
   EXPECT_STREQ(names[3], "Type");
+  host::OwnedNameList empty;
+  EXPECT_TRUE(component->listProperties(empty.get()));
+  EXPECT_EQ(empty.values(), (std::vector<const char*>{names[2], names[3]}));
+  EXPECT_EQ(empty.capacity(), 2u);
+
+  // A big block (4096 bytes and more) is aligned with its heap address stored before it; a
+  // vector whose block lacks that is refused, not freed.
+  host::OwnedNameList big;
+  ASSERT_TRUE(big.get()->reserve(4096 / sizeof(const char*)));
+  while (big.size() < big.capacity()) big.append("engine");
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(big.begin()) % 32, 0u);
+  EXPECT_TRUE(component->listProperties(big.get()));
+  EXPECT_STREQ(big[big.size() - 1], "Type");
+  alignas(32) const char* storage[8 + 1024] = {};  // the word before the block stays 0
+  const char** foreign = storage + 8;
+  KMC::EngineVector<const char*> malformed{foreign, foreign + 1024, foreign + 1024};
+  EXPECT_FALSE(component->listProperties(&malformed));
+  EXPECT_EQ(malformed.last, foreign + 1024);
 
   PropertyValue name;
   ASSERT_TRUE(component->getProperty("Name", &name));

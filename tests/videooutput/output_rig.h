@@ -16,6 +16,7 @@
 
 #include "engine/engine_context.h"
 #include "engine/engine_stream.h"
+#include "engine/engine_values.h"
 #include "engine/media_clock.h"
 #include "engine/upstream_source.h"
 #include "engine/video_sample.h"
@@ -109,15 +110,19 @@ class OutputRig {
     PropertyValue value = PropertyValue::ofInt32(time);
     return port->portCommand(KMC::kCommandSeek, &value);
   }
-  bool select(std::list<int32_t> ids) {
-    PropertyValue value = PropertyValue::ofPointer(KMC::kPropertyObject, &ids);
+  // Through engine-made id lists, as an engine selects.
+  bool select(const std::list<int32_t>& wanted) {
+    host::OwnedIdList ids;
+    for (int32_t id : wanted) ids.append(id);
+    PropertyValue value = PropertyValue::ofPointer(KMC::kPropertyObject, ids.get());
     return output->setParameter(KMC::kParameterSelectChannels, &value);
   }
   std::list<int32_t> selected() {
-    std::list<int32_t> ids;
-    PropertyValue value = PropertyValue::ofPointer(KMC::kPropertyObject, &ids);
+    host::OwnedIdList ids;
+    PropertyValue value = PropertyValue::ofPointer(KMC::kPropertyObject, ids.get());
     output->getParameter(KMC::kParameterSelectedChannels, &value);
-    return ids;
+    std::vector<int32_t> got = ids.values();
+    return std::list<int32_t>(got.begin(), got.end());
   }
   host::OwnedVideoSample* deliver(PortInterface* port, int32_t start, uint32_t duration = 40) {
     host::OwnedVideoSample* frame = ledger.make(start, duration);

@@ -82,8 +82,9 @@ TEST(InterfaceTest, QueryInterfaceCommandsAndProperties) {
   EXPECT_TRUE(output->reconfigurationRequested());
   EXPECT_TRUE(output->sendCommand(0x12345678, 0));
 
-  std::vector<const char*> names{"x"};
-  ASSERT_TRUE(output->listProperties(&names));
+  host::OwnedNameList names;
+  names.append("x");
+  ASSERT_TRUE(output->listProperties(names.get()));
   ASSERT_EQ(names.size(), 3u);
   KMC::PropertyValue value;
   EXPECT_TRUE(output->getProperty(names[1], &value));
@@ -109,8 +110,8 @@ TEST(InterfaceTest, SelectionKeepsListOrderAndSkipsUnknownAndClosingIds) {
   EXPECT_FALSE(rig.output->setParameter(KMC::kParameterSelectChannels, &empty));
   EXPECT_FALSE(rig.output->getParameter(KMC::kParameterSelectedChannels, &empty));
   EXPECT_FALSE(rig.output->setParameter(KMC::kParameterSelectChannels, nullptr));
-  std::list<int32_t> ids;
-  KMC::PropertyValue value = KMC::PropertyValue::ofPointer(KMC::kPropertyObject, &ids);
+  host::OwnedIdList ids;
+  KMC::PropertyValue value = KMC::PropertyValue::ofPointer(KMC::kPropertyObject, ids.get());
   EXPECT_FALSE(rig.output->getParameter(0x1003000e, &value));
 }
 
@@ -199,19 +200,21 @@ TEST_F(PortTest, DeliveryFlushAndUntimedFrames) {
 TEST_F(PortTest, RectanglesFactorsAndValues) {
   ASSERT_TRUE(rig.passes(2));
   rig.output->clearCalls();
-  RectFloat rect(0.25, 0.25, 0.75, 0.75);
+  KMC::RectFloatRecord rect = host::rectFloat(0.25, 0.25, 0.75, 0.75);
   KMC::PropertyValue value = KMC::PropertyValue::ofPointer(KMC::kPropertyObject, &rect);
   ASSERT_TRUE(port->setPortValue(KMC::kValueSetOutputRect, &value));
   ASSERT_TRUE(eventually([&] { return rig.output->count("geometryChanged") == 1; }));
   ASSERT_TRUE(port->setPortValue(KMC::kValueSetOutputRect, &value));
   ASSERT_TRUE(rig.passes(3));
   EXPECT_EQ(rig.output->count("geometryChanged"), 1) << "the same rectangle twice is one change";
-  EXPECT_TRUE(rig.output->lastGeometry().sameEdges(rect));
+  EXPECT_TRUE(rig.output->lastGeometry().sameEdges(RectFloat(rect)));
 
-  RectFloat read;
+  // Read back into an engine rectangle: the edges are written, the engine's table pointer kept.
+  KMC::RectFloatRecord read = host::rectFloat(0, 0, 0, 0);
   KMC::PropertyValue out = KMC::PropertyValue::ofPointer(KMC::kPropertyObject, &read);
   ASSERT_TRUE(port->getPortValue(KMC::kValueGetOutputRect, &out));
-  EXPECT_TRUE(read.sameEdges(rect));
+  EXPECT_TRUE(RectFloat(read).sameEdges(RectFloat(rect)));
+  EXPECT_EQ(read.table, host::kEngineRectTable);
 
   MaskedFloat4 factors(0.0f, 2.0f, 3.0f, 4.0f, 15);
   value = KMC::PropertyValue::ofPointer(KMC::kPropertyObject, &factors);

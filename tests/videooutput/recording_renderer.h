@@ -15,7 +15,7 @@
 
 namespace testing_vo {
 
-class RecordingRenderer : public KMC::VideoOutput<RecordingRenderer> {
+class RecordingRenderer final : public KMC::VideoOutput<RecordingRenderer> {
  public:
   typedef KMC::VideoOutput<RecordingRenderer> Base;
 
@@ -32,7 +32,7 @@ class RecordingRenderer : public KMC::VideoOutput<RecordingRenderer> {
     properties()["Name"] = KMC::PropertyValue::ofInt32(1);
     properties()["Type"] = KMC::PropertyValue::ofInt32(2);
   }
-  ~RecordingRenderer() override { endOutputBeforeDestruction(); }
+  ~RecordingRenderer() { endOutputBeforeDestruction(); }
 
   // --- knobs ----------------------------------------------------------------------------------
   std::atomic<bool> keepRunning_{true};  // the loop's keep-running flag

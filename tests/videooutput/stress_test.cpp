@@ -89,7 +89,7 @@ class Traffic {
       case 6: rig_.command(port, KMC::kCommandFlush); break;
       case 7: rig_.command(port, KMC::kCommandReset); break;
       case 8: {
-        KMC::RectFloat rect(0, 0, (random() % 4 + 1) / 4.0, 1);
+        KMC::RectFloatRecord rect = host::rectFloat(0, 0, (random() % 4 + 1) / 4.0, 1);
         PropertyValue value = PropertyValue::ofPointer(KMC::kPropertyObject, &rect);
         port->setPortValue(KMC::kValueSetOutputRect, &value);
         KMC::MaskedFloat4 factors(static_cast<float>(random() % 2), 1, 1, 1, 15);

@@ -11,8 +11,8 @@
 #include "engine/library_loader.h"
 #include "engine/plugin_host.h"
 #include "framework/identifiers.h"
-#include "framework/interfaces.h"
-#include "framework/plugin.h"
+#include "abi/interfaces.h"
+#include "abi/plugin.h"
 
 namespace {
 
