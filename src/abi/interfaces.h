@@ -80,25 +80,44 @@ struct OutputComponent {
   }
 };
 
-// One input stream. Each operation takes a code (low 16 bits: payload kind) and a value.
+// One input stream. Each operation takes a code (low 16 bits: payload kind, abi/engine_codes.h)
+// and a value. Any engine thread may call any port at any time, also from inside channelEvent
+// and from a pull; none of them blocks for long, none calls the engine, and a port stays usable
+// until removePort or destroy has returned. Entry 0 belongs to the output: the engine never
+// deletes a port.
 class PortInterface {
  public:
   virtual void* deletingDestructor(uint32_t flags) = 0;                      // 0
-  virtual bool queryStatus(int32_t code, PropertyValue* value) = 0;         // 1
-  virtual bool portCommand(int32_t code, PropertyValue* value) = 0;         // 2
-  virtual bool getPortValue(int32_t code, PropertyValue* value) = 0;        // 3
-  virtual bool setPortValue(int32_t code, PropertyValue* value) = 0;        // 4
+  // 1: kStatusReady (a pull channel with 2 or more queued frames; others always true) and
+  // kStatusPosition (the last presented start time; false before the first presentation or
+  // while unknown and no seek is pending). Other codes: true. Takes only the queue lock.
+  virtual bool queryStatus(int32_t code, PropertyValue* value) = 0;
+  // 2: seek, connect, disconnect, pause, run, flush, reset; every code answers true. Connect,
+  // disconnect and reset wait for the output thread's pass to end (they take renderLock);
+  // connect and disconnect from a thread that holds no lock of the output also wait for a pull
+  // of the old source in flight. A frame the command drops is released before it returns.
+  virtual bool portCommand(int32_t code, PropertyValue* value) = 0;
+  // 3: the output rectangle (written into the engine's RectFloat, edges only), display factors
+  // (merged), surface and renderer objects, the two integer properties. Unknown codes and null
+  // payloads: false. Takes only the queue lock.
+  virtual bool getPortValue(int32_t code, PropertyValue* value) = 0;
+  // 4: a frame (it belongs to the channel from then on, released exactly once by the output),
+  // the output rectangle, display factors. Unknown codes and null payloads: false. Takes only
+  // the queue lock.
+  virtual bool setPortValue(int32_t code, PropertyValue* value) = 0;
 
  protected:
   ~PortInterface() = default;
 };
 
+// Handed to each stream object by createPort. Any thread, no lock taken, answers at once.
+// Entry 0 destroys the whole component: the engine never calls it.
 class TimeMultiplierInterface {
  public:
   virtual void* deletingDestructor(uint32_t flags) = 0;                      // 0
-  virtual int32_t timeMultiplier(int32_t value) = 0;                         // 1
-  virtual void timeMultiplierReset() = 0;                                    // 2
-  virtual int32_t timeMultiplierBias() = 0;                                  // 3
+  virtual int32_t timeMultiplier(int32_t value) = 0;                         // 1: always 1
+  virtual void timeMultiplierReset() = 0;                                    // 2: no effect
+  virtual int32_t timeMultiplierBias() = 0;                                  // 3: always -100
 
  protected:
   ~TimeMultiplierInterface() = default;

@@ -8,6 +8,10 @@
 
 namespace KMC {
 
+// The setters run on any engine thread, also from inside setVideoAdapter. A change is announced
+// to the renderer before and after it (on the setter's thread); the setter takes only the
+// adapter's own lock and a short renderer flag lock, and never waits for the output thread.
+// Setting a value equal to the stored one does nothing.
 class VideoAdapterUnknown {
  public:
   virtual void* deletingDestructor(uint32_t flags) = 0;  // 0
