@@ -10,10 +10,10 @@ namespace KMC {
 
 // The setters run on any engine thread, also from inside setVideoAdapter, and never call the
 // engine. A change is announced to the renderer before and after it, on the setter's thread: the
-// announcement before it takes renderLock to ask for a reconfiguration, so a setter waits for a
-// presentation pass in progress to end (at most one redraw and its pause); it must therefore not
-// be called from inside channelEvent or windowSizeChanged, which run in such a pass. Setting a
-// value equal to the stored one does nothing.
+// announcement before it takes renderLock to ask for a reconfiguration, so a setter on an engine
+// thread waits for a presentation pass in progress to end (at most one redraw and its pause);
+// from inside channelEvent or windowSizeChanged, on the output thread that holds renderLock
+// already, it does not wait. Setting a value equal to the stored one does nothing.
 class VideoAdapterUnknown {
  public:
   virtual void* deletingDestructor(uint32_t flags) = 0;  // 0
