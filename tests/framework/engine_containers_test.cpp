@@ -25,7 +25,8 @@ TEST(EntryZero, DestroysAlwaysAndFreesOnlyWhenAskedAndAnswersTheAddress) {
   ::operator delete(kept);  // still ours: flag 0 left the storage alone
 
   Counted* freed = new Counted();
-  EXPECT_EQ(KMC::runDeletingDestructor(freed, KMC::kFreeStorage), freed);
+  const uintptr_t address = reinterpret_cast<uintptr_t>(freed);
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(KMC::runDeletingDestructor(freed, KMC::kFreeStorage)), address);
   EXPECT_EQ(Counted::destroyed, 2);  // and LeakSanitizer sees the storage go
 }
 
