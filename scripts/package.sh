@@ -78,10 +78,14 @@ prepare_native() {
   cmake --build "$native" --target tavorin -j "$jobs"
 }
 
+deps_ready=0
 prepare_windows() {
   local arch="$1" dir="$2"
   if [ ! -f "$dir/CMakeCache.txt" ]; then
-    "$here/windows-deps.sh" "$TAVORIN_WINDEPS"
+    if [ "$deps_ready" -eq 0 ]; then
+      "$here/windows-deps.sh" "$TAVORIN_WINDEPS"
+      deps_ready=1
+    fi
     log "configuring $dir (the DLLs only)"
     cmake -S "$root" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-$arch.cmake" \
       -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVORIN_BUILD_TESTS=OFF -DTAVORIN_BUILD_BENCH=OFF \
