@@ -1,7 +1,8 @@
 #!/bin/sh
 # Builds everything and runs every test: the regular build, then the same tests under
 # AddressSanitizer with UndefinedBehaviorSanitizer and under ThreadSanitizer, then the Windows
-# DLLs (32- and 64-bit, cross-built) with the 64-bit tests under Wine.
+# DLLs (32- and 64-bit, cross-built) with the 64-bit tests under Wine, and at the end the three
+# shipping archives made from those build trees and checked (scripts/package.sh).
 set -eu
 cd "$(dirname "$0")/.."
 jobs="$(nproc 2>/dev/null || echo 2)"
@@ -18,4 +19,6 @@ run_suite build-asan -DTAVORIN_WERROR=ON -DTAVORIN_SANITIZE=address -DTAVORIN_BU
 run_suite build-tsan -DTAVORIN_WERROR=ON -DTAVORIN_SANITIZE=thread -DTAVORIN_BUILD_BENCH=OFF -DTAVORIN_BUILD_PLAYER=ON
 echo "== Windows"
 scripts/windows-build.sh
+echo "== Packages"
+scripts/package.sh
 echo "all tests passed"
