@@ -9,19 +9,21 @@
 
 namespace KMC {
 
-// In memory: the table pointer, then the count, the host and the descriptor.
+// In memory: the table pointer, then the count, the host and the descriptor. Every operation
+// is the component's (framework/plugin_base.h implements them); declaring them all pure here
+// keeps the engine's side free of the plug-in's code.
 class Plugin {
  public:
   // 0: the component's own (it destroys the whole object); the engine releases instead.
   virtual void* deletingDestructor(uint32_t flags) = 0;
   // 1: count + 1; answers the new count. Not thread-safe: the engine serialises it.
-  virtual int32_t addReference();
+  virtual int32_t addReference() = 0;
   // 2: count - 1; at 0 the host hears pluginDeleting, the object deletes itself, then the
   // host hears pluginDeleted with the same pointer. Answers the new count.
-  virtual int32_t releaseReference();
-  virtual int32_t referenceCount();                                         // 3
-  virtual PluginDescriptor* descriptor();                                   // 4
-  virtual PluginHost* host();                                               // 5
+  virtual int32_t releaseReference() = 0;
+  virtual int32_t referenceCount() = 0;                                     // 3
+  virtual PluginDescriptor* descriptor() = 0;                               // 4
+  virtual PluginHost* host() = 0;                                           // 5
   // 6: 0 with *out set to the interface, or 3 with *out null. Does not add a reference.
   virtual ResultCode queryInterface(const NarrowString& id, void** out) = 0;
 

@@ -6,10 +6,11 @@
 // presentation loop. A renderer T derives from VideoOutput<T> and fills in the 20 renderer
 // operations below; they are the renderer contract.
 //
-// Table layout (the ABI, see abi/abi.h): Plugin is the primary base and owns the primary
-// table: 0 the deleting destructor, 1-5 Plugin, 6 queryInterface, then the renderer operations
-// in the order declared below (7 rendererIdentity ... 26 geometryChanged). They are declared
-// before every other virtual this class adds so that nothing can come between. The
+// Table layout (the ABI, see abi/abi.h): Plugin (through PluginBase) is the primary base and
+// owns the primary table: 0 the deleting destructor, 1-5 Plugin, 6 queryInterface, then the
+// renderer operations in the order declared below (7 rendererIdentity ... 26 geometryChanged).
+// They are declared before every other virtual this class adds so that nothing can come
+// between. The
 // OutputComponent part (its table of offsets reaching the ComponentInterface and
 // OutputInterface parts, as the engine's compiler reads it), TimeMultiplierInterface,
 // ComponentInterface and OutputInterface follow as further bases, so one object answers for all
@@ -66,7 +67,7 @@
 #include "abi/engine_objects.h"
 #include "framework/geometry.h"
 #include "abi/interfaces.h"
-#include "abi/plugin.h"
+#include "framework/plugin_base.h"
 #include "framework/property_map.h"
 #include "threading/lock_guard.h"
 #include "threading/policy_lock_manager.h"
@@ -74,7 +75,7 @@
 namespace KMC {
 
 template <typename T>
-class VideoOutput : public Plugin,
+class VideoOutput : public PluginBase,
                     public OutputComponent,
                     public TimeMultiplierInterface,
                     public ComponentInterface,

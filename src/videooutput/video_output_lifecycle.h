@@ -13,7 +13,7 @@ namespace KMC {
 
 template <typename T>
 VideoOutput<T>::VideoOutput(PluginHost* host)
-    : Plugin(host),
+    : PluginBase(host),
       OutputComponent{nullptr},
       stopFlag_(false),
       channelListLock_(0),

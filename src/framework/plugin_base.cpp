@@ -1,10 +1,10 @@
-#include "abi/plugin.h"
+#include "framework/plugin_base.h"
 
 namespace KMC {
 
-int32_t Plugin::addReference() { return ++referenceCount_; }
+int32_t PluginBase::addReference() { return ++referenceCount_; }
 
-int32_t Plugin::releaseReference() {
+int32_t PluginBase::releaseReference() {
   int32_t count = --referenceCount_;
   if (count == 0) {
     PluginHost* host = host_;
@@ -16,8 +16,8 @@ int32_t Plugin::releaseReference() {
   return count;
 }
 
-int32_t Plugin::referenceCount() { return referenceCount_; }
-PluginDescriptor* Plugin::descriptor() { return descriptor_; }
-PluginHost* Plugin::host() { return host_; }
+int32_t PluginBase::referenceCount() { return referenceCount_; }
+PluginDescriptor* PluginBase::descriptor() { return descriptor_; }
+PluginHost* PluginBase::host() { return host_; }
 
 }  // namespace KMC
