@@ -26,9 +26,9 @@ namespace play {
 
 class PlaybackControl {
  public:
-  static const int32_t kSlowestRate = 125;   // an eighth of normal speed
-  static const int32_t kFastestRate = 8000;  // eight times
-  static const int32_t kNormalRate = 1000;
+  static constexpr int32_t kSlowestRate = 125;   // an eighth of normal speed
+  static constexpr int32_t kFastestRate = 8000;  // eight times
+  static constexpr int32_t kNormalRate = 1000;
 
   struct Target {
     KMC::PortInterface* port;

@@ -79,7 +79,7 @@ void valueAxis(cairo_t* cr, const ChartLayout& l, int top, int bottom, double lo
     cairo_move_to(cr, l.plotLeft, std::floor(y) + 0.5);
     cairo_line_to(cr, l.plotRight, std::floor(y) + 0.5);
     cairo_stroke(cr);
-    text(cr, l.plotLeft - 6, y + 4, format("%g", v) + unit, 11, 0x404040, true);
+    text(cr, l.plotLeft - 6, y + 4, format("%g", std::abs(v) < step / 1000 ? 0.0 : v) + unit, 11, 0x404040, true);
   }
 }
 
@@ -212,9 +212,9 @@ bool writeTimingChart(const std::string& path, const TimingRecord& record, const
     solid(cr, l.plotLeft, static_cast<int>(std::lround(y(0))), l.plotRight - l.plotLeft, 1, 0x9A9A9A);
     text(cr, l.plotLeft + 8, top + 15,
          "stream " + std::to_string(streams[s].channelId) + "  " + streams[s].name + ":  lateness of " +
-             std::to_string(presented[s]) + " frames presented, " + std::to_string(dropped[s]) + " dropped late (red); light blue: backwards",
+             std::to_string(presented[s]) + " frames presented, " + std::to_string(dropped[s]) + " dropped late (red crosses); magenta: played backwards",
          12, 0x202020);
-    text(cr, l.plotRight - 8, tolTop - 3, "10 ms tolerance", 10, 0x3C7A3C, true);
+    text(cr, l.plotRight - 8, tolTop - 3, "10 ms tolerance (above 1x: rate / 50 ms)", 10, 0x3C7A3C, true);
     text(cr, 12, (top + bottom) / 2.0, "lateness", 11, 0x404040);
   }
   for (const TimedFrame& f : record.frames) {

@@ -21,7 +21,7 @@ const uint32_t kPauseColour = 0x7B2FBE;
 const uint32_t kSeekColour = 0xE07000;
 const uint32_t kRateColour = 0x008C8C;
 const uint32_t kPresentedColour = 0x1F4E9E;
-const uint32_t kBackwardsColour = 0x4FA8E8;  // frames presented while playing backwards
+const uint32_t kBackwardsColour = 0xC0307A;  // frames presented while playing backwards
 const uint32_t kDroppedColour = 0xD01010;
 const uint32_t kRedrawColour = 0x505050;
 }  // namespace chart
