@@ -515,7 +515,7 @@ void Session::noteRedraws() {
 bool Session::settled() const {
   int32_t segment = control_.segment();
   for (const Stream& stream : streams_) {
-    if (context_.tally(stream.channelId).lastSegment != segment && !stream.feed->exhausted()) return false;
+    if (context_.lastPresentedSegment(stream.channelId) != segment && !stream.feed->exhausted()) return false;
   }
   return true;
 }

@@ -85,3 +85,13 @@ int64_t PlayerContext::dropped() const {
 }
 
 }  // namespace play
+
+namespace play {
+
+int32_t PlayerContext::lastPresentedSegment(int32_t channelId) const {
+  std::lock_guard<std::mutex> hold(lock_);
+  auto found = tallies_.find(channelId);
+  return found == tallies_.end() ? -1 : found->second.lastSegment;
+}
+
+}  // namespace play

@@ -54,6 +54,8 @@ class PlayerContext : public host::EngineContext {
 
   int64_t presented() const;
   int64_t dropped() const;
+  // The segment of the frame the channel presented last; -1 before its first.
+  int32_t lastPresentedSegment(int32_t channelId) const;
 
  private:
   KMC::MediaClock* clock_;
