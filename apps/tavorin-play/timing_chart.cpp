@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstdio>
 #include <map>
+#include <utility>
+#include <vector>
 
 namespace play {
 
@@ -26,17 +28,16 @@ void setColour(cairo_t* cr, uint32_t rgb, double alpha = 1.0) {
   cairo_set_source_rgba(cr, ((rgb >> 16) & 0xFF) / 255.0, ((rgb >> 8) & 0xFF) / 255.0, (rgb & 0xFF) / 255.0, alpha);
 }
 
-void text(cairo_t* cr, double x, double y, const std::string& s, double size, uint32_t colour, bool rightAligned = false) {
+// Draws s with its baseline at y, from x (or ending at x); answers where it ends.
+double text(cairo_t* cr, double x, double y, const std::string& s, double size, uint32_t colour, bool rightAligned = false) {
   cairo_set_font_size(cr, size);
   setColour(cr, colour);
-  double at = x;
-  if (rightAligned) {
-    cairo_text_extents_t extents;
-    cairo_text_extents(cr, s.c_str(), &extents);
-    at = x - extents.x_advance;
-  }
+  cairo_text_extents_t extents;
+  cairo_text_extents(cr, s.c_str(), &extents);
+  double at = rightAligned ? x - extents.x_advance : x;
   cairo_move_to(cr, at, y);
   cairo_show_text(cr, s.c_str());
+  return at + extents.x_advance;
 }
 
 std::string format(const char* pattern, double value) {
@@ -152,14 +153,36 @@ bool writeTimingChart(const std::string& path, const TimingRecord& record, const
     for (size_t s = 0; s < l.bandTops.size(); ++s) solid(cr, x, l.bandTops[s], 1, kBandHeight, tint);
     solid(cr, x, l.redrawTop, 1, kRedrawHeight, tint);
   };
+  // Notes of marks close together follow each other along their row instead of overlapping.
+  // A note goes right of its mark, else left of it, else after the row's last note.
+  std::vector<std::pair<double, double>> taken[3];
+  auto note = [&](int row, double x, const std::string& s) {
+    cairo_set_font_size(cr, 11);
+    cairo_text_extents_t extents;
+    cairo_text_extents(cr, s.c_str(), &extents);
+    double width = extents.x_advance;
+    auto isFree = [&](double from) {
+      for (const auto& span : taken[row]) {
+        if (from < span.second + 6 && from + width > span.first - 6) return false;
+      }
+      return true;
+    };
+    double at = x;
+    if (!isFree(at)) at = x - 10 - width;
+    if (!isFree(at) || at < l.plotLeft) {
+      at = x;
+      for (const auto& span : taken[row]) at = std::max(at, span.second + 8);
+    }
+    text(cr, at, rowTops[row] + 15, s, 11, 0x333333);
+    taken[row].push_back(std::make_pair(at, at + width));
+  };
   for (const TimedMark& m : record.marks) {
     int x = column(m.media);
     switch (m.kind) {
       case MarkKind::kPause: {
         bandLine(x, 0xDCCBEB);
         solid(cr, x - 1, l.pauseRowTop + 2, 3, kMarkRow - 5, chart::kPauseColour);
-        std::string note = m.pausedSeconds < 0 ? "paused to the end" : format("paused %.1f s", m.pausedSeconds);
-        text(cr, x + 5, l.pauseRowTop + 15, note, 11, 0x333333);
+        note(0, x + 5, m.pausedSeconds < 0 ? "paused to the end" : format("paused %.1f s", m.pausedSeconds));
         break;
       }
       case MarkKind::kSeek: {
@@ -173,13 +196,13 @@ bool writeTimingChart(const std::string& path, const TimingRecord& record, const
         for (int i = 1; i <= 4; ++i) solid(cr, target + dir * i, mid - i, 1, 2 * i + 1, chart::kSeekColour);
         solid(cr, x - 1, l.seekRowTop + 2, 3, kMarkRow - 5, chart::kSeekColour);
         solid(cr, target, l.seekRowTop + 2, 1, kMarkRow - 5, chart::kSeekColour);
-        text(cr, std::max(x, target) + 6, l.seekRowTop + 15, format("to %.2f s", m.target / 1000.0), 11, 0x333333);
+        note(1, std::max(x, target) + 6, format("to %.2f s", m.target / 1000.0));
         break;
       }
       case MarkKind::kRate:
         bandLine(x, 0xBFE3E3);
         solid(cr, x - 1, l.rateRowTop + 2, 3, kMarkRow - 5, chart::kRateColour);
-        text(cr, x + 5, l.rateRowTop + 15, rateText(m.rate), 11, 0x333333);
+        note(2, x + 5, rateText(m.rate));
         break;
     }
   }
@@ -213,9 +236,8 @@ bool writeTimingChart(const std::string& path, const TimingRecord& record, const
     solid(cr, l.plotLeft, static_cast<int>(std::lround(y(0))), l.plotRight - l.plotLeft, 1, 0x9A9A9A);
     text(cr, l.plotLeft + 8, top + 15,
          "stream " + std::to_string(streams[s].channelId) + "  " + streams[s].name + ":  lateness of " +
-             std::to_string(presented[s]) + " frames presented, " + std::to_string(dropped[s]) + " dropped late (red crosses); magenta: played backwards",
+             std::to_string(presented[s]) + " frames presented, " + std::to_string(dropped[s]) + " dropped late (red crosses); magenta: played backwards; shaded: the 10 ms tolerance",
          12, 0x202020);
-    text(cr, l.plotRight - 8, tolTop - 3, "10 ms tolerance (above 1x: rate / 50 ms)", 10, 0x3C7A3C, true);
     text(cr, 12, (top + bottom) / 2.0, "lateness", 11, 0x404040);
   }
   for (const TimedFrame& f : record.frames) {
