@@ -12,6 +12,14 @@ int32_t ClipTiming::startTime(int frame) const {
   return static_cast<int32_t>(std::llround((frame + 1) * 1000.0 / fps_));
 }
 
+int ClipTiming::frameAtTime(int64_t t) const {
+  int frame = static_cast<int>(std::clamp<int64_t>(static_cast<int64_t>(std::floor(t * fps_ / 1000.0)) - 1, 0, frameCount_ - 1));
+  // The estimate can be one off where start times were rounded.
+  while (frame > 0 && startTime(frame) > t) --frame;
+  while (frame + 1 < frameCount_ && startTime(frame + 1) <= t) ++frame;
+  return frame;
+}
+
 uint32_t ClipTiming::duration(int frame) const {
   int32_t length = startTime(frame + 1) - startTime(frame);
   return static_cast<uint32_t>(std::max<int32_t>(length, 1));

@@ -27,6 +27,9 @@ class ClipTiming {
   // Up to the next frame's start; at least 1 ms.
   uint32_t duration(int frame) const;
   int32_t firstStart() const { return startTime(0); }
+  // The frame shown at media time t: the one with start <= t < its end, the first frame
+  // before the clip and the last after it.
+  int frameAtTime(int64_t t) const;
   // End of the last frame.
   int32_t endTime() const { return startTime(frameCount_); }
 

@@ -2,8 +2,7 @@
 
 namespace play {
 
-PooledFrame* ClipFrames::make(int stream, int position) const {
-  int frame = frameAt(position);
+PooledFrame* ClipFrames::makeFrame(int stream, int frame) const {
   PooledFrame* sample = pool_->make(timing_.startTime(frame), timing_.duration(frame), width_, height_);
   PixelBuffer target{sample->data(), width_, height_, width_};
   if (isOverlay(stream)) {
@@ -15,20 +14,25 @@ PooledFrame* ClipFrames::make(int stream, int position) const {
 }
 
 bool ClipFeed::nextTiming(int32_t* start, uint32_t* duration) {
-  int position = next_.load();
-  if (position >= frames_->frameCount()) return false;
-  int frame = frames_->frameAt(position);
+  if (exhausted()) return false;
+  int frame = next_.load();
   *start = frames_->timing().startTime(frame);
   *duration = frames_->timing().duration(frame);
   return true;
 }
 
 KMC::VideoSample* ClipFeed::takeNext() {
-  int position = next_.load();
-  if (position >= frames_->frameCount()) return nullptr;
-  PooledFrame* frame = frames_->make(stream_, position);
-  next_.store(position + 1);
+  if (exhausted()) return nullptr;
+  int index = next_.load();
+  PooledFrame* frame = frames_->makeFrame(stream_, index);
+  next_.store(index + step_.load());
   return frame;
+}
+
+bool ClipFeed::restartAt(int32_t time, bool backwards) {
+  next_.store(frames_->timing().frameAtTime(time));
+  step_.store(backwards ? -1 : 1);
+  return true;
 }
 
 }  // namespace play

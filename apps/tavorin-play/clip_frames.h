@@ -25,8 +25,12 @@ class ClipFrames {
   bool isOverlay(int stream) const { return stream == pictures_; }
   const ClipTiming& timing() const { return timing_; }
 
+  bool reverse() const { return reverse_; }
+
   // The frame of stream at play position, drawn and timed; owned by the pool.
-  PooledFrame* make(int stream, int position) const;
+  PooledFrame* make(int stream, int position) const { return makeFrame(stream, frameAt(position)); }
+  // Clip frame `frame` of stream, drawn and timed; owned by the pool.
+  PooledFrame* makeFrame(int stream, int frame) const;
 
  private:
   FramePool* pool_;
@@ -39,20 +43,26 @@ class ClipFrames {
 // One stream of the clip as a feed: its frames in play order, each made when it is taken.
 class ClipFeed : public FrameFeed {
  public:
-  ClipFeed(const ClipFrames* frames, int stream) : frames_(frames), stream_(stream) {}
+  ClipFeed(const ClipFrames* frames, int stream)
+      : FrameFeed(frames->reverse()), frames_(frames), stream_(stream), next_(frames->frameAt(0)), step_(frames->reverse() ? -1 : 1) {}
 
   bool nextTiming(int32_t* start, uint32_t* duration) override;
-  bool exhausted() const override { return next_.load() >= frames_->frameCount(); }
+  bool exhausted() const override {
+    int next = next_.load();
+    return next < 0 || next >= frames_->frameCount();
+  }
   const char* fourCC() const override { return frames_->isOverlay(stream_) ? "BGRA" : "BGRX"; }
   double period() const override { return frames_->timing().period(); }
 
  protected:
   KMC::VideoSample* takeNext() override;
+  bool restartAt(int32_t time, bool backwards) override;
 
  private:
   const ClipFrames* frames_;
   int stream_;
-  std::atomic<int> next_{0};  // play position of the next frame; written by the taking thread
+  std::atomic<int> next_;  // clip frame taken next; written by the taking thread
+  std::atomic<int> step_;  // +1 forwards, -1 backwards
 };
 
 }  // namespace play

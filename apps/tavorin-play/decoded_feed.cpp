@@ -29,7 +29,8 @@ struct TimedPicture {
 
 }  // namespace
 
-DecodedFeed::DecodedFeed(FramePool* pool, const DecodeOptions& options) : pool_(pool), options_(options) {}
+DecodedFeed::DecodedFeed(FramePool* pool, const DecodeOptions& options)
+    : FrameFeed(options.backwards), pool_(pool), options_(options), loopStartMs_(options.startMs) {}
 
 DecodedFeed::~DecodedFeed() { stop(); }
 
@@ -64,6 +65,28 @@ void DecodedFeed::stop() {
   unplayed_.fetch_add(static_cast<int64_t>(queue_.size()));
   queue_.clear();
   finished_ = true;
+}
+
+bool DecodedFeed::restartAt(int32_t time, bool backwards) {
+  stop();  // the decoding thread is gone: its fields are this thread's now
+  int64_t fileMs = static_cast<int64_t>(time) - kMediaOrigin - loopOffset_;
+  int64_t length = info().durationMs;
+  fileMs = std::max<int64_t>(fileMs, 0);
+  if (length > 0) fileMs = std::min(fileMs, length);
+  // Backwards from 0 plays the first picture alone; a start of 0 would mean "from the end".
+  if (backwards) fileMs = std::max<int64_t>(fileMs, 1);
+  options_.startMs = fileMs;
+  options_.backwards = backwards;
+  restarted_ = true;
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    stop_ = false;
+    finished_ = false;
+    finalFrame_ = nullptr;
+    finalEnd_ = 0;
+  }
+  start();
+  return true;
 }
 
 bool DecodedFeed::nextTiming(int32_t* start, uint32_t* duration) {
@@ -154,7 +177,7 @@ bool DecodedFeed::deliver(const AVFrame* picture, int64_t time, double duration,
 }
 
 void DecodedFeed::decodeForwards() {
-  if (options_.startMs > 0 && !file_.seek(options_.startMs)) {
+  if ((options_.startMs > 0 || restarted_) && !file_.seek(options_.startMs)) {
     finish("cannot seek to the start point");
     return;
   }
@@ -167,6 +190,8 @@ void DecodedFeed::decodeForwards() {
   int64_t pendingTime = 0;
   // This pass's played span, for the next pass's offset.
   int64_t passStart = INT64_MIN, passEnd = INT64_MIN;
+  // A pass entered by a seek counts from where passes start, so the next one follows on.
+  if (restarted_ && options_.loop) passStart = loopStartMs_;
   std::string problem;
   while (!stopRequested()) {
     if (!file_.nextFrame(picture.get())) {
@@ -178,6 +203,7 @@ void DecodedFeed::decodeForwards() {
         havePending = false;
       }
       if (!options_.loop || passStart == INT64_MIN) break;
+      options_.startMs = loopStartMs_;
       if (!file_.seek(options_.startMs)) {
         problem = "cannot seek back to loop";
         break;

@@ -58,10 +58,12 @@ class DecodedFeed : public FrameFeed {
   // Opens the file; false with *error saying what is wrong with it.
   bool open(const std::string& path, std::string* error);
   const VideoStreamInfo& info() const { return file_.info(); }
-  // Starts decoding. Once only, after open.
+  // Starts decoding, after open (again after stop).
   void start();
   // Ends decoding and releases the frames not taken.
   void stop();
+  // The file's length from its header in media milliseconds (0 when unknown).
+  int64_t lengthMs() const { return info().durationMs; }
 
   bool nextTiming(int32_t* start, uint32_t* duration) override;
   bool exhausted() const override;
@@ -83,6 +85,9 @@ class DecodedFeed : public FrameFeed {
  protected:
   KMC::VideoSample* takeNext() override;
   int64_t endOf(const KMC::VideoSample* frame) const override;
+  // Stops decoding, releases what was not taken, and decodes anew from the file time that
+  // media time `time` falls on in the current loop pass (clamped to the file).
+  bool restartAt(int32_t time, bool backwards) override;
 
  private:
   void decodeForwards();
@@ -101,6 +106,8 @@ class DecodedFeed : public FrameFeed {
   std::unique_ptr<PictureConverter> converter_;
   double nominalPeriod_ = 40;
   int64_t loopOffset_ = 0;  // media time added to this pass's frames (decoding thread)
+  int64_t loopStartMs_ = 0;  // where every loop pass starts: the first start point
+  bool restarted_ = false;   // repositioned: the file is read from wherever it was left
   std::thread thread_;
 
   mutable std::mutex lock_;

@@ -29,6 +29,11 @@ class PooledFrame final : public KMC::VideoSample {
 
   int64_t serial() const { return serial_; }
 
+  // Which stretch of play the frame belongs to: the feed's reposition count when it was taken,
+  // and whether that stretch plays backwards. Frames of one stretch are presented in its order.
+  int32_t segment = 0;
+  bool backwards = false;
+
  private:
   friend class FramePool;
   PooledFrame(FramePool* pool, int64_t serial) : pool_(pool), serial_(serial) {}

@@ -30,6 +30,7 @@ struct StreamReport {
   int64_t presented = 0;
   int64_t dropped = 0;
   LatenessSummary lateness;
+  int64_t outOfOrder = 0;  // frames presented against play order (within a stretch of play)
   std::string problem;     // what ended decoding early, or empty
 };
 
@@ -51,6 +52,8 @@ struct PlayReport {
   std::vector<StreamReport> streams;
   int64_t damaged = 0;     // over all streams
   int64_t unplayed = 0;
+  int64_t outOfOrder = 0;
+  int64_t seeks = 0;       // seeks and changes of direction made while playing
 
   double redrawRate() const { return seconds > 0 ? redraws / seconds : 0; }
   double presentedShare() const { return expected > 0 ? static_cast<double>(presented) / expected : 0; }

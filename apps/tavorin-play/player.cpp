@@ -18,6 +18,7 @@
 
 #include "clip.h"
 #include "clip_frames.h"
+#include "key_commands.h"
 #include "decoded_feed.h"
 #include "engine/engine_component.h"
 #include "engine/engine_stream.h"
@@ -30,9 +31,13 @@
 #include "abi/interfaces.h"
 #include "abi/plugin.h"
 #include "play_report.h"
+#include "playback_control.h"
 #include "player_context.h"
 #include "png_writer.h"
 #include "tile_layout.h"
+#include "timing_chart.h"
+#include "timing_log.h"
+#include "x11_full_screen.h"
 #include "x11_presenter.h"
 
 namespace play {
@@ -59,6 +64,12 @@ double processCpuMilliseconds() {
   getrusage(RUSAGE_SELF, &usage);
   return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000.0 +
          (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
+}
+
+// The one-minute load average of the machine, or -1.
+double loadAverage() {
+  double load[1] = {-1};
+  return getloadavg(load, 1) == 1 ? load[0] : -1;
 }
 
 struct Stream {
@@ -89,7 +100,8 @@ class Session {
         reverse_(options.rate < 0),
         clock_(0, options.rate),
         window_(std::max(options.windowWidth, 1), std::max(options.windowHeight, 1)),
-        context_(&clock_, window_.handle(), std::max(options.windowWidth, 1), std::max(options.windowHeight, 1)),
+        context_(&clock_, window_.handle(), std::max(options.windowWidth, 1), std::max(options.windowHeight, 1), &timingLog_),
+        control_(&clock_, options.rate, &timingLog_),
         frames_(&pool_, timing_, options.frameWidth, options.frameHeight, options.channels, reverse_),
         engine_("tavorin-play") {}
 
@@ -113,10 +125,23 @@ class Session {
   bool openStreams();
   void play();
   void feedPushChannels();
-  // A resize reaches the window surface and the renderer's drawing rectangle.
+  // A resize reaches the window surface and the renderer's drawing rectangle; keys become
+  // commands.
   void handleWindowEvents(const X11Presenter::Events& events);
   void pumpWindow();
-  void showProgress(bool last);
+  // What a key does: playback commands go to the control, the rest are the player's own.
+  void perform(const Command& command);
+  // Plays the --script step that is due, if any.
+  void runScript();
+  // Notes a redraw of the window in the timing log.
+  void noteRedraws();
+  // Writes the numbered snapshots asked for, once every stream shows a frame of the current
+  // stretch of play and the window has been drawn since.
+  void writePendingSnapshots();
+  bool settled() const;
+  // The state line: once a second, at once when `now` (a key changed the state), and last.
+  void showProgress(bool last, bool now = false);
+  bool writeTimingChart();
   void closeStreams();
   void releasePlugin();
   bool writeSnapshot();
@@ -126,10 +151,12 @@ class Session {
   std::ostream& out_;
   std::ostream& err_;
   ClipTiming timing_;
-  bool reverse_;
+  bool reverse_;  // the direction the run began in
   host::RealTimeMediaClock clock_;
   host::HostWindow window_;
+  TimingLog timingLog_;
   PlayerContext context_;
+  PlaybackControl control_;
   FramePool pool_;
   ClipFrames frames_;
   std::vector<std::unique_ptr<FrameFeed>> feeds_;
@@ -138,7 +165,22 @@ class Session {
   int32_t clockStart_ = 0;
   Steady::time_point endReached_;  // when the clock first passed every frame
   std::unique_ptr<X11Presenter> presenter_;
+  std::unique_ptr<X11FullScreen> fullScreen_;
   uint32_t shownGeneration_ = 0;
+  bool quit_ = false;
+  int32_t endSegment_ = 0;  // the segment endReached_ was seen in
+
+  size_t scriptStep_ = 0;
+  bool scriptArmed_ = false;
+  Steady::time_point scriptLast_;  // when the step before ran
+
+  int pendingSnapshots_ = 0;
+  int64_t snapshotGeneration_ = -1;  // the window's generation once settled; -1 while not
+  Steady::time_point snapshotAsked_;
+  int snapshotsWritten_ = 0;
+
+  uint32_t redrawGeneration_ = 0;
+  Steady::time_point lastRedraw_;
 
   std::unique_ptr<host::LibraryLoader> library_;
   host::RecordingPluginHost pluginHost_;
@@ -230,6 +272,14 @@ void Session::positionClock() {
   if (start == INT64_MIN || start == INT64_MAX) start = DecodedFeed::kMediaOrigin;
   clockStart_ = static_cast<int32_t>(start);
   clock_.seek(clockStart_);
+  if (options_.files.empty()) {
+    control_.setSpan(timing_.firstStart(), timing_.startTime(timing_.frameCount() - 1));
+  } else {
+    int64_t longest = 0;
+    for (DecodedFeed* decoder : decoders_) longest = std::max(longest, decoder ? decoder->lengthMs() : 0);
+    bool open = options_.loop || longest <= 0;
+    control_.setSpan(DecodedFeed::kMediaOrigin, open ? INT32_MAX : DecodedFeed::kMediaOrigin + longest);
+  }
 }
 
 void Session::placeStreams() {
@@ -249,6 +299,13 @@ void Session::placeStreams() {
 }
 
 bool Session::playOver(int32_t now) {
+  // A paused player waits for its user, however far it is.
+  if (control_.paused()) return false;
+  const bool backwards = control_.backwards();
+  if (control_.segment() != endSegment_) {
+    endSegment_ = control_.segment();
+    endReached_ = Steady::time_point();
+  }
   if (!options_.files.empty() && options_.secondsGiven &&
       std::abs(static_cast<int64_t>(now) - clockStart_) >= std::llround(options_.seconds * 1000)) {
     return true;
@@ -256,7 +313,7 @@ bool Session::playOver(int32_t now) {
   for (const Stream& stream : streams_) {
     if (!stream.feed->exhausted()) return false;
     if (stream.feed->handedOut() == 0) continue;
-    if (reverse_ ? now > stream.feed->lastStart() : now < stream.feed->lastEnd()) return false;
+    if (backwards ? now > stream.feed->lastStart() : now < stream.feed->lastEnd()) return false;
   }
   // The clock is past every frame; a slow output may still be on the last ones. Give it a
   // moment to present or drop them, so the report accounts for every frame delivered.
@@ -278,6 +335,7 @@ bool Session::openWindow() {
     err_ << "tavorin-play: " << error << " (unset DISPLAY to play off-screen)\n";
     return false;
   }
+  fullScreen_.reset(new X11FullScreen(presenter_->display(), presenter_->windowId()));
   if (!presenter_->sharedMemory()) err_ << "tavorin-play: no shared memory images: " << presenter_->sharedMemoryNote() << "\n";
   // Show nothing before the server has exposed the window: the first picture would be lost.
   Steady::time_point start = Steady::now();
@@ -345,6 +403,9 @@ bool Session::openStreams() {
     if (!selection.append(stream.channelId)) return false;
   }
   placeStreams();
+  std::vector<PlaybackControl::Target> targets;
+  for (Stream& stream : streams_) targets.push_back(PlaybackControl::Target{stream.port, stream.feed, stream.source.get()});
+  control_.setTargets(targets);
   KMC::PropertyValue none;
   for (Stream& stream : streams_) stream.port->portCommand(KMC::kCommandRun, &none);
   KMC::PropertyValue ids = KMC::PropertyValue::ofPointer(KMC::kPropertyObject, selection.get());
@@ -358,13 +419,16 @@ void Session::feedPushChannels() {
   double shortest = 1000;
   for (const Stream& stream : streams_) shortest = std::min(shortest, stream.feed->period());
   while (!stopFeeding_.load()) {
+    // A seek holds this while it flushes the ports and starts the feeds over.
+    std::unique_lock<std::mutex> feeding(control_.feeding());
+    const bool backwards = control_.backwards();
     int64_t now = clock_.currentTime();
     for (Stream& stream : streams_) {
       double ahead = kAheadFrames * stream.feed->period();
       int32_t start = 0;
       uint32_t duration = 0;
       while (stream.feed->nextTiming(&start, &duration)) {
-        bool due = reverse_ ? start + static_cast<int64_t>(duration) >= now - ahead : start <= now + ahead;
+        bool due = backwards ? start + static_cast<int64_t>(duration) >= now - ahead : start <= now + ahead;
         if (!due) break;
         KMC::PropertyValue value = KMC::PropertyValue::ofPointer(KMC::kPropertyObject, stream.feed->take());
         // The frame belongs to the channel from here on, whatever the answer.
@@ -372,8 +436,9 @@ void Session::feedPushChannels() {
         stream.delivered->fetch_add(1);
       }
     }
+    feeding.unlock();
     // A quarter period keeps the queue topped up; the clock's rate stretches media time.
-    double wait = shortest / 4 * 1000.0 / std::abs(options_.rate);
+    double wait = shortest / 4 * 1000.0 / std::abs(control_.rate());
     std::this_thread::sleep_for(std::chrono::microseconds(static_cast<int64_t>(std::clamp(wait, 1.0, 10.0) * 1000)));
   }
 }
@@ -384,7 +449,110 @@ void Session::handleWindowEvents(const X11Presenter::Events& events) {
     window_.resize(events.width, events.height);
     context_.resizeDrawing(events.width, events.height);
     placeStreams();
+    snapshotGeneration_ = -1;  // a snapshot shows the picture of the new size
   }
+  // Keys before the window is playing (while it is being mapped) wait for nothing: ignored.
+  if (playStart_ == Steady::time_point()) return;
+  for (const X11Presenter::Events::Key& key : events.keys) perform(commandForKey(key.keysym, key.shift));
+}
+
+void Session::perform(const Command& command) {
+  switch (command.kind) {
+    case CommandKind::kNone:
+      return;
+    case CommandKind::kQuit:
+      quit_ = true;
+      return;
+    case CommandKind::kSnapshot:
+      if (pendingSnapshots_++ == 0) snapshotAsked_ = Steady::now();
+      return;
+    case CommandKind::kFullScreen:
+      if (fullScreen_) fullScreen_->toggle();
+      return;
+    default: {
+      int32_t segment = control_.segment();
+      control_.apply(command);
+      if (control_.segment() != segment) snapshotGeneration_ = -1;
+      showProgress(false, true);
+      return;
+    }
+  }
+}
+
+void Session::runScript() {
+  if (scriptStep_ >= options_.script.size()) return;
+  const ScriptStep& step = options_.script[scriptStep_];
+  bool due = false;
+  if (step.afterDelay) {
+    due = secondsSince(scriptLast_) * 1000.0 >= step.ms;
+  } else if (!scriptArmed_) {
+    scriptArmed_ = true;
+    // The clock stops by itself at the step's time; one already there or past plays it now.
+    due = !clock_.stopAt(step.ms);
+  } else {
+    due = !clock_.isRunning() && clock_.currentTime() == step.ms;
+  }
+  if (!due) return;
+  bool stoppedHere = !step.afterDelay && !control_.paused();
+  if (stoppedHere) clock_.pause();  // holds the clock at the step's time, without the stop
+  perform(step.command);
+  if (stoppedHere && !control_.paused()) clock_.play();
+  ++scriptStep_;
+  scriptArmed_ = false;
+  scriptLast_ = Steady::now();
+}
+
+void Session::noteRedraws() {
+  uint32_t generation = window_.generation();
+  if (generation == redrawGeneration_) return;
+  Steady::time_point now = Steady::now();
+  timingLog_.redraw(clock_.currentTime(), std::chrono::duration<double, std::milli>(now - lastRedraw_).count());
+  redrawGeneration_ = generation;
+  lastRedraw_ = now;
+}
+
+bool Session::settled() const {
+  int32_t segment = control_.segment();
+  for (const Stream& stream : streams_) {
+    if (context_.lastPresentedSegment(stream.channelId) != segment && !stream.feed->exhausted()) return false;
+  }
+  return true;
+}
+
+void Session::writePendingSnapshots() {
+  if (pendingSnapshots_ == 0) return;
+  // A stream whose new frame does not come in time is shown as it is.
+  bool waitedLong = secondsSince(snapshotAsked_) > 10.0;
+  if (!settled() && !waitedLong) {
+    snapshotGeneration_ = -1;
+    return;
+  }
+  // The output reports a frame before drawing it: wait for a drawing after that.
+  if (snapshotGeneration_ < 0) {
+    snapshotGeneration_ = window_.generation();
+    if (!waitedLong) return;
+  }
+  if (window_.generation() == static_cast<uint32_t>(snapshotGeneration_) && !waitedLong) return;
+  std::string base = options_.snapshotPath.empty() ? "tavorin-play.png" : options_.snapshotPath;
+  size_t dot = base.rfind('.');
+  size_t slash = base.rfind('/');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) dot = base.size();
+  std::string path = base.substr(0, dot) + "-" + std::to_string(++snapshotsWritten_) + base.substr(dot);
+  int32_t width = 0, height = 0;
+  std::vector<uint32_t> pixels = window_.readPixels(&width, &height);
+  // Written beside and then renamed, so whoever waits for the file never reads half of it.
+  std::string part = path + ".part", error;
+  if (!writePng(part, pixels, width, height, &error) || std::rename(part.c_str(), path.c_str()) != 0) {
+    err_ << "tavorin-play: snapshot: " << (error.empty() ? "cannot rename " + part : error) << "\n";
+    std::remove(part.c_str());
+  } else {
+    out_ << "SNAPSHOT file=" << path << " width=" << width << " height=" << height << " media=" << clock_.currentTime()
+         << " paused=" << (control_.paused() ? 1 : 0) << " presented=" << context_.presented()
+         << " dropped=" << context_.dropped() << "\n" << std::flush;
+  }
+  --pendingSnapshots_;
+  snapshotGeneration_ = -1;
+  snapshotAsked_ = Steady::now();
 }
 
 void Session::pumpWindow() {
@@ -397,13 +565,23 @@ void Session::pumpWindow() {
   window_.withPixels([&](const uint32_t* pixels, int32_t w, int32_t h) { presenter_->present(pixels, w, h); });
 }
 
-void Session::showProgress(bool last) {
-  if (!last && secondsSince(lastProgress_) < (progressOnTerminal_ ? 0.25 : 1.0)) return;
+void Session::showProgress(bool last, bool now) {
+  if (!last && !now && secondsSince(lastProgress_) < 1.0) return;
   lastProgress_ = Steady::now();
-  char line[200];
-  std::snprintf(line, sizeof line, "playing %6.2f s  media %7d ms  presented %6lld  dropped %5lld  redraws %6u",
-                secondsSince(playStart_), clock_.currentTime(), static_cast<long long>(context_.presented()),
-                static_cast<long long>(context_.dropped()), window_.generation() - generationAtStart_);
+  char rate[32];
+  int32_t speed = std::abs(control_.rate());
+  if (speed >= 1000) {
+    std::snprintf(rate, sizeof rate, "%gx", speed / 1000.0);
+  } else {
+    std::snprintf(rate, sizeof rate, "1/%gx", 1000.0 / speed);
+  }
+  char line[240];
+  std::snprintf(line, sizeof line,
+                "%-7s %6s %-9s  position %8.2f s  presented %6lld  dropped %5lld  redraws %6u  (%.0f s)",
+                control_.paused() ? "paused" : "playing", rate, control_.backwards() ? "backwards" : "forwards",
+                clock_.currentTime() / 1000.0, static_cast<long long>(context_.presented()),
+                static_cast<long long>(context_.dropped()), window_.generation() - generationAtStart_,
+                secondsSince(playStart_));
   if (progressOnTerminal_) {
     err_ << "\r" << line << (last ? "\n" : "") << std::flush;
   } else {
@@ -426,12 +604,15 @@ void Session::play() {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   progressOnTerminal_ = isatty(STDERR_FILENO);
-  playStart_ = lastProgress_ = Steady::now();
-  generationAtStart_ = window_.generation();
+  playStart_ = lastProgress_ = scriptLast_ = lastRedraw_ = Steady::now();
+  generationAtStart_ = redrawGeneration_ = window_.generation();
   clock_.play();
-  while (!g_stopRequested && !playOver(clock_.currentTime())) {
+  while (!g_stopRequested && !quit_ && !playOver(clock_.currentTime())) {
     placeStreams();  // a picture of another shape (a size change mid-stream) gets its own fit
     pumpWindow();
+    runScript();
+    noteRedraws();
+    writePendingSnapshots();
     showProgress(false);
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
@@ -494,6 +675,7 @@ PlayReport Session::report() const {
     s.presented = tally.presented;
     s.dropped = tally.dropped;
     s.lateness = summarizeLateness(tally.lateness);
+    s.outOfOrder = tally.outOfOrder;
     if (stream.decoder) {
       s.decoded = stream.decoder->decoded();
       s.damaged = stream.decoder->damaged();
@@ -510,6 +692,8 @@ PlayReport Session::report() const {
   r.presented = total.presented;
   r.dropped = total.dropped;
   r.lateness = summarizeLateness(total.lateness);
+  r.outOfOrder = total.outOfOrder;
+  r.seeks = control_.segment();
   r.redraws = generationAtEnd_ - generationAtStart_;
   r.seconds = playSeconds_;
   r.framesMade = pool_.created();
@@ -541,11 +725,34 @@ int Session::run() {
   releasePlugin();
   PlayReport result = report();
   out_ << formatReport(result) << std::flush;
+  bool timingOk = options_.timingPath.empty() || writeTimingChart();
   if (!result.releasedOk) {
     err_ << "tavorin-play: frames were not released exactly once\n";
     return kExitFrameLedger;
   }
-  return snapshotOk ? kExitOk : kExitFailure;
+  return snapshotOk && timingOk ? kExitOk : kExitFailure;
+}
+
+bool Session::writeTimingChart() {
+  std::vector<ChartStream> streams;
+  std::string names;
+  for (const Stream& stream : streams_) {
+    streams.push_back(ChartStream{stream.channelId, stream.name});
+    if (!names.empty()) names += ", ";
+    names += stream.name.substr(stream.name.rfind('/') == std::string::npos ? 0 : stream.name.rfind('/') + 1);
+  }
+  char title[512];
+  std::snprintf(title, sizeof title, "tavorin-play timing: %s; %.1f s played, %s window, load %.1f", names.c_str(),
+                playSeconds_, !presenter_ ? "off-screen" : "X11", loadAverage());
+  ChartAxis axis;
+  std::string error;
+  if (!play::writeTimingChart(options_.timingPath, timingLog_.record(), streams, title, &axis, &error)) {
+    err_ << "tavorin-play: timing: " << error << "\n";
+    return false;
+  }
+  out_ << "TIMING file=" << options_.timingPath << " width=" << axis.layout.width << " height=" << axis.layout.height
+       << " media_from=" << axis.from << " media_to=" << axis.to << "\n" << std::flush;
+  return true;
 }
 
 }  // namespace

@@ -1,12 +1,14 @@
 #include "player_context.h"
 
-#include "engine/engine_values.h"
 #include "abi/engine_codes.h"
+#include "engine/engine_values.h"
+#include "frame_pool.h"
 
 namespace play {
 
-PlayerContext::PlayerContext(KMC::MediaClock* clock, KMC::WindowHandle window, int32_t width, int32_t height)
-    : host::EngineContext(clock), clock_(clock), window_(window), width_(width), height_(height) {}
+PlayerContext::PlayerContext(KMC::MediaClock* clock, KMC::WindowHandle window, int32_t width, int32_t height,
+                             TimingLog* timing)
+    : host::EngineContext(clock), clock_(clock), window_(window), timing_(timing), width_(width), height_(height) {}
 
 int32_t PlayerContext::setVideoAdapter(KMC::VideoAdapterUnknown* adapter) {
   host::EngineContext::setVideoAdapter(adapter);
@@ -27,18 +29,29 @@ void PlayerContext::resizeDrawing(int32_t width, int32_t height) {
 }
 
 int32_t PlayerContext::channelEvent(int32_t channelId, int32_t code, KMC::VideoSample* object) {
-  if (code == KMC::kEventPresented && object) {
-    int64_t now = clock_->currentTime();
-    int64_t due = clock_->rate() < 0 ? static_cast<int64_t>(object->startTime) + object->duration : object->startTime;
-    int64_t late = clock_->rate() < 0 ? due - now : now - due;
-    std::lock_guard<std::mutex> hold(lock_);
-    Tally& tally = tallies_[channelId];
-    ++tally.presented;
-    tally.lateness.push_back(static_cast<int32_t>(late));
-  } else if (code == KMC::kEventDroppedLate) {
-    std::lock_guard<std::mutex> hold(lock_);
-    ++tallies_[channelId].dropped;
+  if ((code != KMC::kEventPresented && code != KMC::kEventDroppedLate) || !object) return 0;
+  int64_t now = clock_->currentTime();
+  bool backwards = clock_->rate() < 0;
+  int64_t due = backwards ? static_cast<int64_t>(object->startTime) + object->duration : object->startTime;
+  int32_t late = static_cast<int32_t>(backwards ? due - now : now - due);
+  bool dropped = code == KMC::kEventDroppedLate;
+  if (timing_) timing_->frame(channelId, due, late, dropped, backwards);
+  std::lock_guard<std::mutex> hold(lock_);
+  Tally& tally = tallies_[channelId];
+  if (dropped) {
+    ++tally.dropped;
+    return 0;
   }
+  ++tally.presented;
+  tally.lateness.push_back(late);
+  // Every frame the output gets is one of the player's pooled frames.
+  const PooledFrame* frame = static_cast<const PooledFrame*>(object);
+  if (frame->segment == tally.lastSegment &&
+      (frame->backwards ? frame->startTime >= tally.lastStart : frame->startTime <= tally.lastStart)) {
+    ++tally.outOfOrder;
+  }
+  tally.lastSegment = frame->segment;
+  tally.lastStart = frame->startTime;
   return 0;
 }
 
@@ -52,6 +65,7 @@ PlayerContext::Tally PlayerContext::tally(int32_t channelId) const {
   for (const auto& entry : tallies_) {
     total.presented += entry.second.presented;
     total.dropped += entry.second.dropped;
+    total.outOfOrder += entry.second.outOfOrder;
     total.lateness.insert(total.lateness.end(), entry.second.lateness.begin(), entry.second.lateness.end());
   }
   return total;
@@ -69,6 +83,16 @@ int64_t PlayerContext::dropped() const {
   int64_t count = 0;
   for (const auto& entry : tallies_) count += entry.second.dropped;
   return count;
+}
+
+}  // namespace play
+
+namespace play {
+
+int32_t PlayerContext::lastPresentedSegment(int32_t channelId) const {
+  std::lock_guard<std::mutex> hold(lock_);
+  auto found = tallies_.find(channelId);
+  return found == tallies_.end() ? -1 : found->second.lastSegment;
 }
 
 }  // namespace play

@@ -5,7 +5,8 @@
 //   create waits), the window and its drawing rectangle are written into it right there, so
 //   create returns as soon as the renderer has initialised.
 // - Presented frames (channelEvent kEventPresented) are timed against the media clock; late drops
-//   (kEventDroppedLate) are counted.
+//   (kEventDroppedLate) are counted; both go to the run's timing log. Presented frames are
+//   checked to come in play order within each stretch of play (see PooledFrame::segment).
 #pragma once
 
 #include <atomic>
@@ -17,12 +18,14 @@
 #include "engine/engine_context.h"
 #include "abi/abi.h"
 #include "abi/video_adapter.h"
+#include "timing_log.h"
 
 namespace play {
 
 class PlayerContext final : public host::EngineContext {
  public:
-  PlayerContext(KMC::MediaClock* clock, KMC::WindowHandle window, int32_t width, int32_t height);
+  PlayerContext(KMC::MediaClock* clock, KMC::WindowHandle window, int32_t width, int32_t height,
+                TimingLog* timing = nullptr);
 
   int32_t setVideoAdapter(KMC::VideoAdapterUnknown* adapter) override;
   int32_t channelEvent(int32_t channelId, int32_t code, KMC::VideoSample* object) override;
@@ -41,15 +44,23 @@ class PlayerContext final : public host::EngineContext {
     int64_t presented = 0;
     int64_t dropped = 0;
     std::vector<int32_t> lateness;
+    // Frames presented before one that they follow in play order (within one segment).
+    int64_t outOfOrder = 0;
+    // The segment and start time of the frame presented last; segment -1 before the first.
+    int32_t lastSegment = -1;
+    int32_t lastStart = 0;
   };
   Tally tally(int32_t channelId = -1) const;
 
   int64_t presented() const;
   int64_t dropped() const;
+  // The segment of the frame the channel presented last; -1 before its first.
+  int32_t lastPresentedSegment(int32_t channelId) const;
 
  private:
   KMC::MediaClock* clock_;
   KMC::WindowHandle window_;
+  TimingLog* timing_;
   std::atomic<int32_t> width_, height_;  // written by the main thread, read at the hand-over
   std::atomic<KMC::VideoAdapterHWND*> adapter_{nullptr};
   mutable std::mutex lock_;

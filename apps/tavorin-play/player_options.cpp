@@ -130,6 +130,10 @@ const OptionEntry kOptions[] = {
      [](PlayerOptions& o, const OptionValue& v) { o.formatCache = v.on; }},
     {"--snapshot", ValueKind::kText, kAny, Scope::kBoth, "a file name",
      [](PlayerOptions& o, const OptionValue& v) { o.snapshotPath = v.text; }},
+    {"--timing", ValueKind::kText, kAny, Scope::kBoth, "a file name",
+     [](PlayerOptions& o, const OptionValue& v) { o.timingPath = v.text; }},
+    {"--script", ValueKind::kText, kAny, Scope::kBoth, "steps MS:KEY or +MS:KEY separated by commas",
+     [](PlayerOptions& o, const OptionValue& v) { o.scriptText = v.text; }},
     {"--plugin", ValueKind::kText, kAny, Scope::kBoth, "a file name",
      [](PlayerOptions& o, const OptionValue& v) { o.pluginPath = v.text; }},
     {"--pull", ValueKind::kNone, kAny, Scope::kBoth, "",
@@ -197,7 +201,10 @@ std::string usageText() {
          "  --overlay on|off  a transparent overlay channel on top (default on)\n"
          "  --pull            channels pull their frames instead of being pushed to\n"
          "  --cache on|off    the engine's format cache setting (default off)\n"
-         "  --snapshot FILE   write the window's last picture as PNG\n"
+         "  --snapshot FILE   write the window's last picture as PNG (key s: FILE-1.png, ...)\n"
+         "  --timing FILE     draw the run's timing as PNG: lateness, drops, redraws, seeks, pauses\n"
+         "  --script STEPS    press keys by script: 1000:space,+500:space,2000:Right presses space\n"
+         "                    at media time 1000 ms, again 500 ms of wall time later, Right at 2000\n"
          "  --plugin FILE     the plug-in library (default: the build's libtavorin.so)\n"
          "  --start T         files: start T seconds in\n"
          "  --loop            files: start again at the end (stop with --seconds or Ctrl-C)\n"
@@ -206,7 +213,10 @@ std::string usageText() {
          "  --help            this text\n"
          "With files, --seconds stops after that much media time, --channels N tiles N copies of one\n"
          "file, and --size, --fps and --overlay do not apply.\n"
-         "The window is an X11 window when DISPLAY is set, an off-screen surface otherwise.\n";
+         "The window is an X11 window when DISPLAY is set, an off-screen surface otherwise.\n"
+         "Keys in the window: space pause; Left/Right seek 5 s (Shift: 60 s); Home the start;\n"
+         "[ ] half and double the rate (1/8x to 8x); BackSpace normal rate; r reverse;\n"
+         "f full screen; s snapshot; q or Escape quit.\n";
 }
 
 bool parseOptions(int argc, const char* const* argv, PlayerOptions* out, std::string* error) {
@@ -253,6 +263,10 @@ bool parseOptions(int argc, const char* const* argv, PlayerOptions* out, std::st
     }
     entry->store(options, value);
     if (name == "--window") windowGiven = true;
+  }
+  if (!options.scriptText.empty() && !parseScript(options.scriptText, &options.script, error)) {
+    *error = "--script: " + *error;
+    return false;
   }
   if (!options.files.empty() && !clipOnly.empty()) {
     *error = clipOnly.front() + " applies to the built-in clip, not to files";

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "key_commands.h"
+
 namespace play {
 
 struct PlayerOptions {
@@ -20,6 +22,9 @@ struct PlayerOptions {
   bool pull = false;             // --pull: channels pull frames instead of being pushed to
   bool formatCache = false;      // --cache on|off: the engine's format cache setting
   std::string snapshotPath;      // --snapshot FILE.png
+  std::string timingPath;        // --timing FILE.png: the run's timing as a picture
+  std::string scriptText;        // --script STEPS: keys at media times (reproducible runs)
+  std::vector<ScriptStep> script;
   std::string pluginPath;        // --plugin FILE: empty = the build's plug-in
   bool help = false;             // --help
   // Files to play instead of the built-in clip, one stream each.

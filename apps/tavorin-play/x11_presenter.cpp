@@ -208,11 +208,9 @@ X11Presenter::Events X11Presenter::pump() {
       case ClientMessage:
         if (static_cast<Atom>(event.xclient.data.l[0]) == x.deleteWindow) events.closeRequested = true;
         break;
-      case KeyPress: {
-        KeySym key = XLookupKeysym(&event.xkey, 0);
-        if (key == 'q' || key == 0xff1b /* Escape */) events.closeRequested = true;
+      case KeyPress:
+        events.keys.push_back(Events::Key{XLookupKeysym(&event.xkey, 0), (event.xkey.state & ShiftMask) != 0});
         break;
-      }
       default:
         break;
     }
@@ -256,6 +254,7 @@ bool X11Presenter::present(const uint32_t* pixels, int width, int height) {
 
 bool X11Presenter::sharedMemory() const { return impl_->shmImage; }
 unsigned long X11Presenter::windowId() const { return impl_->window; }
+_XDisplay* X11Presenter::display() const { return impl_->display; }
 bool X11Presenter::mapped() const { return impl_->mapped; }
 int64_t X11Presenter::presented() const { return impl_->presented; }
 const std::string& X11Presenter::sharedMemoryNote() const { return impl_->shmNote; }

@@ -9,6 +9,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
+
+struct _XDisplay;
 
 namespace play {
 
@@ -20,6 +23,11 @@ class X11Presenter {
     int height = 0;
     bool exposed = false;         // the window needs its picture again
     bool closeRequested = false;  // the user closed the window
+    struct Key {
+      unsigned long keysym;  // unshifted
+      bool shift;
+    };
+    std::vector<Key> keys;        // keys pressed in the window, in order
   };
 
   X11Presenter();
@@ -42,6 +50,8 @@ class X11Presenter {
   bool sharedMemory() const;
   // The X window id (for tools and tests that read the window back).
   unsigned long windowId() const;
+  // The connection, for the window's other owners on this thread (full screen).
+  _XDisplay* display() const;
   // The first Expose has arrived.
   bool mapped() const;
   // Pictures put into the window so far.

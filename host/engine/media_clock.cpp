@@ -8,7 +8,12 @@ RealTimeMediaClock::RealTimeMediaClock(int32_t time, int32_t rate)
 int64_t RealTimeMediaClock::nowLocked() const {
   if (!running_) return baseMedia_;
   int64_t realMs = std::chrono::duration_cast<std::chrono::milliseconds>(Steady::now() - baseReal_).count();
-  return baseMedia_ + realMs * rate_ / 1000;
+  int64_t t = baseMedia_ + realMs * rate_ / 1000;
+  return stopReachedLocked(t) ? stop_ : t;
+}
+
+bool RealTimeMediaClock::stopReachedLocked(int64_t t) const {
+  return hasStop_ && (rate_ > 0 ? t >= stop_ : t <= stop_);
 }
 
 int32_t RealTimeMediaClock::currentTime() {
@@ -18,7 +23,7 @@ int32_t RealTimeMediaClock::currentTime() {
 
 bool RealTimeMediaClock::isRunning() {
   std::lock_guard<std::mutex> hold(lock_);
-  return running_;
+  return running_ && !stopReachedLocked(nowLocked());
 }
 
 int32_t RealTimeMediaClock::rate() {
@@ -37,12 +42,14 @@ void RealTimeMediaClock::pause() {
   std::lock_guard<std::mutex> hold(lock_);
   baseMedia_ = nowLocked();
   running_ = false;
+  hasStop_ = false;
 }
 
 void RealTimeMediaClock::seek(int32_t time) {
   std::lock_guard<std::mutex> hold(lock_);
   baseMedia_ = time;
   baseReal_ = Steady::now();
+  hasStop_ = false;
 }
 
 bool RealTimeMediaClock::setRate(int32_t rate) {
@@ -51,6 +58,17 @@ bool RealTimeMediaClock::setRate(int32_t rate) {
   baseMedia_ = nowLocked();
   baseReal_ = Steady::now();
   rate_ = rate;
+  hasStop_ = false;
+  return true;
+}
+
+bool RealTimeMediaClock::stopAt(int32_t time) {
+  std::lock_guard<std::mutex> hold(lock_);
+  hasStop_ = false;
+  int64_t now = nowLocked();
+  if (rate_ > 0 ? now >= time : now <= time) return false;
+  hasStop_ = true;
+  stop_ = time;
   return true;
 }
 

@@ -56,17 +56,25 @@ class RealTimeMediaClock final : public KMC::MediaClock {
   void seek(int32_t time);
   // A rate of 0 is refused (the clock keeps its rate): the engine never answers 0.
   bool setRate(int32_t rate);
+  // Makes the running clock stop by itself on reaching time in its direction, so that whoever
+  // drives it can act at exactly that media time (a scripted run). False, and nothing armed,
+  // when the clock is already there or past it. pause, seek and setRate drop the stop.
+  bool stopAt(int32_t time);
 
  private:
   typedef std::chrono::steady_clock Steady;
   // With lock_: media time now.
   int64_t nowLocked() const;
+  // With lock_: media time t (running) has reached the armed stop.
+  bool stopReachedLocked(int64_t t) const;
 
   mutable std::mutex lock_;
   int64_t baseMedia_;          // media time at baseReal_
   Steady::time_point baseReal_;
   int32_t rate_;
   bool running_ = false;
+  bool hasStop_ = false;
+  int64_t stop_ = 0;
 };
 
 }  // namespace host

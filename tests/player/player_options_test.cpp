@@ -39,7 +39,7 @@ TEST(PlayerOptions, DefaultsPlayTheBuiltInClipInAWindowOfTheFrameSize) {
 TEST(PlayerOptions, EveryOptionInBothSpellings) {
   Parsed p = parse({"--size", "320x200", "--window=800x600", "--fps", "59.94", "--seconds=2.5", "--rate", "-2000",
                     "--channels", "4", "--overlay=off", "--pull", "--cache", "on", "--snapshot", "out.png",
-                    "--plugin=/x/libtavorin.so"});
+                    "--plugin=/x/libtavorin.so", "--timing", "t.png", "--script=1000:space,+400:shift+Left"});
   ASSERT_TRUE(p.ok) << p.error;
   EXPECT_EQ(p.options.frameWidth, 320);
   EXPECT_EQ(p.options.frameHeight, 200);
@@ -54,6 +54,14 @@ TEST(PlayerOptions, EveryOptionInBothSpellings) {
   EXPECT_TRUE(p.options.formatCache);
   EXPECT_EQ(p.options.snapshotPath, "out.png");
   EXPECT_EQ(p.options.pluginPath, "/x/libtavorin.so");
+  EXPECT_EQ(p.options.timingPath, "t.png");
+  ASSERT_EQ(p.options.script.size(), 2u);
+  EXPECT_FALSE(p.options.script[0].afterDelay);
+  EXPECT_EQ(p.options.script[0].ms, 1000);
+  EXPECT_EQ(p.options.script[0].command.kind, play::CommandKind::kTogglePause);
+  EXPECT_TRUE(p.options.script[1].afterDelay);
+  EXPECT_EQ(p.options.script[1].command.kind, play::CommandKind::kSeekBy);
+  EXPECT_EQ(p.options.script[1].command.amount, -60000);
 }
 
 TEST(PlayerOptions, FilesAmongOptionsAreStreamsAndTheWindowFollowsTheirPictures) {
@@ -91,6 +99,9 @@ TEST(PlayerOptions, BadValuesAreRefusedNamingTheOption) {
       {{"--cache"}, "--cache needs a value"},
       {{"--pull=1"}, "--pull takes no value"},
       {{"--seconds", "0.01", "--fps", "25"}, "no frame"},
+      {{"--script", "1000:space,+x:q"}, "--script: script step '+x:q'"},
+      {{"--script", "1000:space,2000:z"}, "names no key"},
+      {{"--script", "1000"}, "wants MS:KEY"},
       {{"a.mp4", "--size", "320x200"}, "--size applies to the built-in clip"},
       {{"--overlay", "on", "a.mp4"}, "--overlay applies to the built-in clip"},
       {{"--loop"}, "--loop applies to files"},
