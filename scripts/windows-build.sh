@@ -135,8 +135,9 @@ eval "$wine_env"
 run_tests 64-bit "$builds/build-win64"
 run_tests 32-bit "$builds/build-win32"
 
-# Programs that drive the DLLs from outside the CTest suites (per architecture: i686 with
-# "$builds/build-win32", x86_64 with "$builds/build-win64", in the Wine environment above) go
-# here.
+# The engine client's runs go here, one per architecture: i686 against
+# "$builds/build-win32/bin/tavorin.dll" through /usr/lib/wine/wine, x86_64 against
+# "$builds/build-win64/bin/tavorin.dll" through /usr/lib/wine/wine64, both in the Wine
+# environment above (ended by the trap when the script ends).
 
 echo "windows builds: all checks and tests passed"
