@@ -55,6 +55,8 @@ start() {
   [ -x "$wine32" ] || die "Wine 32 (wine32:i386) is missing: run scripts/windows-deps.sh"
   command -v Xvfb >/dev/null || die "Xvfb is missing: run scripts/windows-deps.sh"
   mkdir -p "$dir"
+  # Wine takes only an absolute prefix.
+  dir="$(cd "$dir" && pwd)"
 
   # -displayfd: Xvfb takes the first free display and writes its number once it accepts
   # clients.
