@@ -88,8 +88,8 @@ start() {
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     log "creating the Wine prefix $WINEPREFIX"
     "$wine" wineboot -i >/dev/null 2>&1 || die "wineboot failed creating the prefix"
-    "$wineserver" -k >/dev/null 2>&1 || true
-    "$wineserver" -w >/dev/null 2>&1 || true
+    # That server ends by itself once only Wine's own services are left, ending them too.
+    timeout 60 "$wineserver" -w >/dev/null 2>&1 || "$wineserver" -k >/dev/null 2>&1 || true
   fi
 
   # A persistent server: every test program would otherwise start one and wait for it.
