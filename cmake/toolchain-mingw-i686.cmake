@@ -12,3 +12,7 @@ set(TAVORIN_MINGW_TRIPLE i686-w64-mingw32)
 set(TAVORIN_WINDEPS_ARCH i686)
 
 include(${CMAKE_CURRENT_LIST_DIR}/toolchain-mingw-common.cmake)
+
+# CTest (and gtest_discover_tests) run the Windows programs through the 32-bit Wine loader
+# itself, with the environment scripts/wine-env.sh prepares.
+set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine)

@@ -5,15 +5,17 @@
 #
 #  1. the third-party libraries for both architectures (scripts/windows-deps.sh; quick when
 #     they are there already),
-#  2. build-win32 (the DLLs only) and build-win64 (the DLLs and the tests) with MinGW-w64,
+#  2. build-win32 and build-win64 with MinGW-w64, each the DLLs and the tests, one after the
+#     other (through ccache when it is installed),
 #  3. the export and import tables of tavorin.dll and KMC_Logging.dll on both architectures:
 #     tavorin.dll exports exactly _getPlugin, and both import only Windows' own DLLs,
-#  4. the 64-bit tests under Wine on a private Xvfb (scripts/wine-env.sh).
+#  4. the 64-bit tests under 64-bit Wine and the 32-bit ones under 32-bit Wine, in one Wine
+#     prefix on a private Xvfb (scripts/wine-env.sh).
 #
 # Answers non-zero on any failure. Environment: TAVORIN_WINDEPS (the dependency prefix),
 # TAVORIN_WIN_BUILD_DIR (folder of build-win32 and build-win64, default the checkout), JOBS
 # (parallel jobs, default 2), TAVORIN_WINE_DIR (Xvfb, wineserver and Wine prefix, default
-# build-win64/wine).
+# build-wine), TAVORIN_CCACHE=0 (compile without ccache).
 set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
@@ -29,11 +31,30 @@ step() { printf '== %s\n' "$*"; }
 # The DLLs a binary of ours may import: Windows' own, nothing of the compiler's runtime.
 allowed_imports='^(KERNEL32|USER32|GDI32|SHELL32|WINMM|ADVAPI32|msvcrt|ntdll)\.dll$'
 
+# The cross builds compile the same sources twice per run; ccache makes a second run of an
+# unchanged tree (or one in a fresh clone elsewhere: paths are taken relative to the checkout)
+# mostly cache hits.
+launcher=()
+if [ "${TAVORIN_CCACHE:-1}" != 0 ] && command -v ccache >/dev/null; then
+  export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$root}" CCACHE_NOHASHDIR="${CCACHE_NOHASHDIR:-1}"
+  launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+
 configure_and_build() {
   local arch="$1" dir="$2"; shift 2
   cmake -S "$root" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-$arch.cmake" \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVORIN_BUILD_PLAYER=OFF -DTAVORIN_BUILD_BENCH=OFF -DTAVORIN_WERROR=ON "$@" >/dev/null
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVORIN_BUILD_PLAYER=OFF -DTAVORIN_BUILD_BENCH=OFF -DTAVORIN_WERROR=ON \
+    ${launcher[@]+"${launcher[@]}"} "$@" >/dev/null
   cmake --build "$dir" -j "$jobs"
+}
+
+# run_tests <label> <build dir>: the build's CTest suite under Wine, with the time it took.
+run_tests() {
+  local label="$1" dir="$2" start
+  step "$label tests under Wine"
+  start=$SECONDS
+  (cd "$dir" && ctest -j "$jobs" --output-on-failure --timeout 300) || die "$label tests failed under Wine"
+  echo "$label tests under Wine: $((SECONDS - start)) s"
 }
 
 # exports <objdump> <dll>: the names of the export table, one a line.
@@ -85,10 +106,14 @@ check_tls_callback() {
 step "dependencies in $TAVORIN_WINDEPS"
 "$here/windows-deps.sh" "$TAVORIN_WINDEPS"
 
-step "build-win32 (DLLs)"
-configure_and_build i686 "$builds/build-win32" -DTAVORIN_BUILD_TESTS=OFF
-step "build-win64 (DLLs and tests)"
-configure_and_build x86_64 "$builds/build-win64" -DTAVORIN_BUILD_TESTS=ON
+# The 32-bit DLL is the product; the 64-bit one is built and tested the same way.
+for arch in i686 x86_64; do
+  dir="$builds/build-win32"; [ "$arch" = x86_64 ] && dir="$builds/build-win64"
+  step "$(basename "$dir") (DLLs and tests)"
+  start=$SECONDS
+  configure_and_build "$arch" "$dir" -DTAVORIN_BUILD_TESTS=ON
+  echo "$(basename "$dir"): built in $((SECONDS - start)) s"
+done
 
 step "export and import tables"
 for pair in "i686-w64-mingw32 $builds/build-win32" "x86_64-w64-mingw32 $builds/build-win64"; do
@@ -99,11 +124,20 @@ for pair in "i686-w64-mingw32 $builds/build-win32" "x86_64-w64-mingw32 $builds/b
 done
 [ "$failures" -eq 0 ] || die "$failures check(s) of the DLLs failed"
 
-step "64-bit tests under Wine"
-# A Wine prefix and display of this build's own, kept between runs (the prefix takes a while).
-wine_dir="${TAVORIN_WINE_DIR:-$builds/build-win64/wine}"
+# One Wine prefix and display of this build's own for both architectures, kept between runs
+# (the prefix takes a while): a 64-bit prefix runs 32-bit programs through /usr/lib/wine/wine,
+# the i686 toolchain's CMAKE_CROSSCOMPILING_EMULATOR, as well.
+wine_dir="${TAVORIN_WINE_DIR:-$builds/build-wine}"
 wine_env="$("$here/wine-env.sh" start "$wine_dir")" || die "the Wine environment did not start"
 trap '"$here/wine-env.sh" stop "$wine_dir"' EXIT
 eval "$wine_env"
-(cd "$builds/build-win64" && ctest -j "$jobs" --output-on-failure --timeout 300) || die "tests failed under Wine"
+
+run_tests 64-bit "$builds/build-win64"
+run_tests 32-bit "$builds/build-win32"
+
+# The engine client's runs go here, one per architecture: i686 against
+# "$builds/build-win32/bin/tavorin.dll" through /usr/lib/wine/wine, x86_64 against
+# "$builds/build-win64/bin/tavorin.dll" through /usr/lib/wine/wine64, both in the Wine
+# environment above (ended by the trap when the script ends).
+
 echo "windows builds: all checks and tests passed"

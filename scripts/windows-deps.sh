@@ -51,8 +51,14 @@ apt_update_once() {
 }
 
 # ---- Debian packages --------------------------------------------------------------------------
-packages=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine64 xvfb dpkg-dev patch
-          patchutils xz-utils tcl gcc make cmake libboost1.74-dev googletest)
+# wine32:i386 runs the 32-bit tests; it needs the i386 architecture added to dpkg first.
+packages=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine64 wine32:i386 xvfb dpkg-dev
+          patch patchutils xz-utils tcl gcc make cmake libboost1.74-dev googletest)
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  log "adding the i386 architecture"
+  as_root dpkg --add-architecture i386
+  apt_updated=0
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q '^install ok installed$' || missing+=("$p")

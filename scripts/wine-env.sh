@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# An X display and a Wine 64 environment for running the Windows test programs:
+# An X display and a Wine environment for running the Windows test programs, 64- and 32-bit:
 #
 #   eval "$(scripts/wine-env.sh start)"   starts Xvfb and a persistent wineserver, prepares the
 #                                        Wine prefix, prints the environment as export lines
@@ -8,11 +8,14 @@
 #
 # Everything lives in one folder: $TAVORIN_WINE_DIR, else ${TMPDIR:-/tmp}/tavorin-wine-<uid>
 # (a second argument overrides both). "start" on a running set only prints its environment.
-# CTest then runs the programs through /usr/lib/wine/wine64 (the x86_64 toolchain's
-# CMAKE_CROSSCOMPILING_EMULATOR) with this environment.
+# CTest then runs the programs with this environment through /usr/lib/wine/wine64 or, for
+# 32-bit ones, /usr/lib/wine/wine (the toolchains' CMAKE_CROSSCOMPILING_EMULATOR). The prefix
+# is a 64-bit one: with Wine 32 installed beside Wine 64 it runs both kinds of program, so
+# one prefix and one server serve both test runs.
 set -euo pipefail
 
 wine=/usr/lib/wine/wine64
+wine32=/usr/lib/wine/wine
 wineserver=/usr/lib/wine/wineserver64
 cmd="${1:-}"
 dir="${2:-${TAVORIN_WINE_DIR:-${TMPDIR:-/tmp}/tavorin-wine-$(id -u)}}"
@@ -49,8 +52,11 @@ start() {
   fi
   stop
   [ -x "$wine" ] && [ -x "$wineserver" ] || die "Wine 64 is missing: run scripts/windows-deps.sh"
+  [ -x "$wine32" ] || die "Wine 32 (wine32:i386) is missing: run scripts/windows-deps.sh"
   command -v Xvfb >/dev/null || die "Xvfb is missing: run scripts/windows-deps.sh"
   mkdir -p "$dir"
+  # Wine takes only an absolute prefix.
+  dir="$(cd "$dir" && pwd)"
 
   # -displayfd: Xvfb takes the first free display and writes its number once it accepts
   # clients.
@@ -74,8 +80,19 @@ start() {
   export WINESERVER="$wineserver"
   export WINEARCH=win64
 
-  # A persistent server: every test program would otherwise start one and wait for it.
+  # A new prefix is made under a server of its own, which is then ended: in the session that
+  # creates a prefix, Wine 8's RPC service does not start, and every program that brings up
+  # the desktop (any window) then waits 10 seconds for it, in vain. From the next start on it
+  # runs.
   mkdir -p "$WINEPREFIX"
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    log "creating the Wine prefix $WINEPREFIX"
+    "$wine" wineboot -i >/dev/null 2>&1 || die "wineboot failed creating the prefix"
+    # That server ends by itself once only Wine's own services are left, ending them too.
+    timeout 60 "$wineserver" -w >/dev/null 2>&1 || "$wineserver" -k >/dev/null 2>&1 || true
+  fi
+
+  # A persistent server: every test program would otherwise start one and wait for it.
   "$wineserver" -f -p >"$dir/wineserver.log" 2>&1 </dev/null &
   echo $! >"$dir/wineserver.pid"
   sleep 0.2

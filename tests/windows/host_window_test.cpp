@@ -160,23 +160,24 @@ TEST(HostWindowTest, ResizeChangesTheClientAreaAndClearsIt) {
   EXPECT_EQ(window.pixel(39, 19), 0u);
 }
 
+// A thread function of its own: CreateThread calls it __stdcall, which on 32-bit Windows a
+// lambda's plain function pointer is not.
+DWORD WINAPI fillLeftHalfFromThisThread(void* target) {
+  HWND hwnd = static_cast<HWND>(target);
+  HDC dc = GetDC(hwnd);
+  if (!dc) return 1;
+  HBRUSH brush = CreateSolidBrush(RGB(0xAB, 0xCD, 0xEF));
+  RECT area = {0, 0, 16, 32};
+  FillRect(dc, &area, brush);
+  DeleteObject(brush);
+  ReleaseDC(hwnd, dc);
+  return 0;
+}
+
 TEST(HostWindowTest, ContentDrawnFromAnotherThreadIsReadBack) {
   host::HostWindow window(32, 32);
   HWND hwnd = hwndOf(window);
-  HANDLE thread = CreateThread(
-      nullptr, 0,
-      [](void* target) -> DWORD {
-        HWND hwnd = static_cast<HWND>(target);
-        HDC dc = GetDC(hwnd);
-        if (!dc) return 1;
-        HBRUSH brush = CreateSolidBrush(RGB(0xAB, 0xCD, 0xEF));
-        RECT area = {0, 0, 16, 32};
-        FillRect(dc, &area, brush);
-        DeleteObject(brush);
-        ReleaseDC(hwnd, dc);
-        return 0;
-      },
-      hwnd, 0, nullptr);
+  HANDLE thread = CreateThread(nullptr, 0, fillLeftHalfFromThisThread, hwnd, 0, nullptr);
   ASSERT_NE(thread, nullptr);
   WaitForSingleObject(thread, INFINITE);
   DWORD code = 1;

@@ -19,6 +19,13 @@ namespace {
 typedef void (*SetThreadValue)();
 typedef int (*Count)();
 
+// A thread made with CreateThread, not std::thread, runs this: a __stdcall function as
+// CreateThread calls it on 32-bit Windows too.
+DWORD WINAPI callOnThisThread(void* function) {
+  reinterpret_cast<SetThreadValue>(function)();
+  return 0;
+}
+
 class ProbeLibrary : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -47,13 +54,7 @@ TEST_F(ProbeLibrary, ValuesOfEngineThreadsAreCleanedUpWhenTheThreadsEnd) {
 
 TEST_F(ProbeLibrary, ValuesOfThreadsMadeWithCreateThreadAreCleanedUpToo) {
   const int before = cleanups_();
-  HANDLE thread = CreateThread(
-      nullptr, 0,
-      [](void* set) -> DWORD {
-        reinterpret_cast<SetThreadValue>(set)();
-        return 0;
-      },
-      reinterpret_cast<void*>(setThreadValue_), 0, nullptr);
+  HANDLE thread = CreateThread(nullptr, 0, callOnThisThread, reinterpret_cast<void*>(setThreadValue_), 0, nullptr);
   ASSERT_NE(thread, nullptr);
   ASSERT_EQ(WaitForSingleObject(thread, INFINITE), WAIT_OBJECT_0);
   CloseHandle(thread);
