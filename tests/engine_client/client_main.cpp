@@ -183,7 +183,7 @@ Plugin* newComponent(Session& s, EngineHost* host, const char* name) {
 // Reference counting and the last release, on a component of its own.
 void references(Session& s) {
   g_step = "references";
-  EngineHost host;
+  EngineHost& host = *new EngineHost;
   Plugin* plugin = newComponent(s, &host, "references.getPlugin");
   if (!plugin) return failNotRun("references", "no component");
   int32_t n = plugin->addReference();
@@ -485,7 +485,9 @@ void streams(Plugin*, Interfaces& in, EngineContext* context, EngineClock* clock
   g_step = "createPort";
   StreamDescriptor descriptor = {{'B', 'G', 'R', 'X', 0, 0, 0, 0}, 20, 1, 0};
   StreamDescriptor audio = {{'B', 'G', 'R', 'X', 0, 0, 0, 0}, 20, 2, 0};
-  EngineStream pushStream(kPushChannel), pullStream(kPullChannel), audioStream(33);
+  EngineStream& pushStream = *new EngineStream(kPushChannel);
+  EngineStream& pullStream = *new EngineStream(kPullChannel);
+  EngineStream& audioStream = *new EngineStream(33);
   PortInterface* bad = in.output->createPort(1, &audio, &audioStream);
   expect(bad == nullptr && audioStream.idCalls == 0, "ports.refusedKind",
          "a stream of kind 2 got port %p", bad);
@@ -537,8 +539,8 @@ void streams(Plugin*, Interfaces& in, EngineContext* context, EngineClock* clock
   ids.release();
 
   g_step = "pushed frames";
-  EngineSource idle(nullptr, 0);
-  bool connected = portCommand(pushPort, kConnect, &idle) && portCommand(pushPort, kRun, nullptr);
+  EngineSource* idle = new EngineSource(nullptr, 0);
+  bool connected = portCommand(pushPort, kConnect, idle) && portCommand(pushPort, kRun, nullptr);
   expect(connected, "frames.connectPush", "connect or run answered false");
   const int leftX = kWindowWidth / 4, rightX = 3 * kWindowWidth / 4, midY = kWindowHeight / 2;
   if (expect(deliver(pushPort, &frames.red), "frames.deliver", "setPortValue 0x200D000A answered false")) {
@@ -550,7 +552,7 @@ void streams(Plugin*, Interfaces& in, EngineContext* context, EngineClock* clock
   }
 
   g_step = "pulled frames";
-  EngineSource source(frames.pulled, 3);
+  EngineSource& source = *new EngineSource(frames.pulled, 3);
   atomicStore(&clock->now, 1000);
   connected = portCommand(pullPort, kConnect, &source) && portCommand(pullPort, kRun, nullptr);
   expect(connected, "frames.connectPull", "connect or run answered false");
@@ -593,7 +595,7 @@ int run() {
   references(session);
 
   g_step = "component";
-  EngineHost host;
+  EngineHost& host = *new EngineHost;
   Plugin* plugin = newComponent(session, &host, "component.getPlugin");
   if (!plugin) return g_failures;
   Interfaces in;
@@ -603,8 +605,8 @@ int run() {
   }
   properties(in.component);
 
-  EngineClock clock;
-  EngineContext context;
+  EngineClock& clock = *new EngineClock;
+  EngineContext& context = *new EngineContext;
   context.clock = &clock;
   context.firstDrawRect = RectInt(0, 0, kWindowWidth / 2 - 1, kWindowHeight / 2 - 1);
   formats(in.component, &context);
@@ -617,7 +619,7 @@ int run() {
   PluginDescriptor descriptor{NarrowString("Engine Client Output", &allocator)};
   plugin->descriptorRecord = &descriptor;
 
-  Frames frames;
+  Frames& frames = *new Frames;
   if (createOutput(in.component, &context)) {
     geometry(&context);
     streams(plugin, in, &context, &clock, frames, window);
@@ -655,7 +657,6 @@ int run() {
          g_strayCalls.last ? g_strayCalls.last : "-");
   g_step = "unload";
   expect(FreeLibrary(session.module) != 0, "unload", "FreeLibrary failed");
-  atomicStore(&g_engineTeardown, 1);
   return g_failures;
 }
 

@@ -3,7 +3,6 @@
 namespace client {
 
 StrayCalls g_strayCalls = {0, nullptr};
-int32_t g_engineTeardown = 0;
 
 void noteStrayCall(const char* what) {
   atomicAdd(&g_strayCalls.count, 1);
@@ -11,13 +10,14 @@ void noteStrayCall(const char* what) {
 }
 
 // Entry 0 (the deleting destructor) of an engine object is the engine's own business: a call
-// from the plug-in is a stray call.
-EngineHost::~EngineHost() { if (!atomicLoad(&g_engineTeardown)) noteStrayCall("PluginHost 0"); }
-EngineClock::~EngineClock() { if (!atomicLoad(&g_engineTeardown)) noteStrayCall("MediaClock 0"); }
-EngineFrame::~EngineFrame() { if (!atomicLoad(&g_engineTeardown)) noteStrayCall("VideoSample 0"); }
-EngineSource::~EngineSource() { if (!atomicLoad(&g_engineTeardown)) noteStrayCall("UpstreamSource 0"); }
-EngineStream::~EngineStream() { if (!atomicLoad(&g_engineTeardown)) noteStrayCall("StreamObject 0"); }
-EngineContext::~EngineContext() { if (!atomicLoad(&g_engineTeardown)) noteStrayCall("ComponentContext 0"); }
+// from the plug-in is a stray call. The client never destroys its engine objects (they live
+// until the process ends), so every destructor call is the plug-in's.
+EngineHost::~EngineHost() { noteStrayCall("PluginHost 0"); }
+EngineClock::~EngineClock() { noteStrayCall("MediaClock 0"); }
+EngineFrame::~EngineFrame() { noteStrayCall("VideoSample 0"); }
+EngineSource::~EngineSource() { noteStrayCall("UpstreamSource 0"); }
+EngineStream::~EngineStream() { noteStrayCall("StreamObject 0"); }
+EngineContext::~EngineContext() { noteStrayCall("ComponentContext 0"); }
 
 int32_t EngineHost::pluginDeleting(KMC::Plugin* plugin) {
   atomicAdd(&deletingCalls, 1);

@@ -22,8 +22,6 @@ struct StrayCalls {
   const char* last;
 };
 extern StrayCalls g_strayCalls;
-// Set while the client itself destroys its engine objects at the end.
-extern int32_t g_engineTeardown;
 void noteStrayCall(const char* what);
 
 class EngineHost : public KMC::PluginHost {
