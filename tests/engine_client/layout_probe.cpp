@@ -40,7 +40,8 @@ int probe(ComponentContext* context, engine::vector<FormatDescriptor>* formats,
   RectFloat crop(0, 0, 1, 1);
   n += static_cast<int>(crop.width());
   n += sizeof(RectInt) + sizeof(RectFloat) + sizeof(PropertyValue) + sizeof(FormatDescriptor) +
-       sizeof(VideoSample) + sizeof(engine::vector<int>) + sizeof(engine::list_int32) +
+       sizeof(VideoSample) + sizeof(engine::vector<const char*>) +
+       sizeof(engine::vector<FormatDescriptor>) + sizeof(engine::list_int32) +
        sizeof(engine::list_node) + sizeof(NarrowString) + sizeof(StringList) + sizeof(Setting) +
        sizeof(Node<NarrowString>) + sizeof(PluginDescriptor);
   return n;
