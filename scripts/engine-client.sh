@@ -67,7 +67,11 @@ lld-link-16 /nologo /machine:"$lldmachine" /subsystem:console /entry:mainCRTStar
   /out:"$out/engine_client.exe" "${objects[@]}" "${libs[@]}"
 log "built $out/engine_client.exe"
 
-eval "$("$here/wine-env.sh" start)"
+# The Wine environment of the caller (windows-build.sh starts one for its tests), else the
+# default one of wine-env.sh.
+if [ -z "${WINEPREFIX:-}" ] || [ -z "${DISPLAY:-}" ]; then
+  eval "$("$here/wine-env.sh" start)"
+fi
 windows_dir="Z:$(printf '%s' "$dll_dir" | tr / '\\')"
 set +e
 (cd "$dll_dir" && "$wine" "$out/engine_client.exe" "$windows_dir")

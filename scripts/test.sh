@@ -1,8 +1,9 @@
 #!/bin/sh
 # Builds everything and runs every test: the regular build, then the same tests under
 # AddressSanitizer with UndefinedBehaviorSanitizer and under ThreadSanitizer, then the Windows
-# DLLs (32- and 64-bit, cross-built) with the 64-bit tests under Wine, and at the end the three
-# shipping archives made from those build trees and checked (scripts/package.sh).
+# DLLs (32- and 64-bit, cross-built) with their tests under 32- and 64-bit Wine and an engine
+# client built for the Windows compilers' ABI driving both, and at the end the three shipping
+# archives made from those build trees and checked (scripts/package.sh).
 set -eu
 cd "$(dirname "$0")/.."
 jobs="$(nproc 2>/dev/null || echo 2)"

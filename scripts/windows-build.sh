@@ -135,9 +135,12 @@ eval "$wine_env"
 run_tests 64-bit "$builds/build-win64"
 run_tests 32-bit "$builds/build-win32"
 
-# The engine client's runs go here, one per architecture: i686 against
-# "$builds/build-win32/bin/tavorin.dll" through /usr/lib/wine/wine, x86_64 against
-# "$builds/build-win64/bin/tavorin.dll" through /usr/lib/wine/wine64, both in the Wine
-# environment above (ended by the trap when the script ends).
+# An engine built by clang for the Windows compilers' ABI drives each DLL through the whole
+# protocol, in the Wine environment above.
+step "engine client (Windows compilers' ABI) on both DLLs"
+for pair in "i686 $builds/build-win32" "x86_64 $builds/build-win64"; do
+  set -- $pair
+  "$here/engine-client.sh" "$1" "$2/bin" || die "the engine client failed on the $1 DLL"
+done
 
 echo "windows builds: all checks and tests passed"

@@ -52,8 +52,10 @@ apt_update_once() {
 
 # ---- Debian packages --------------------------------------------------------------------------
 # wine32:i386 runs the 32-bit tests; it needs the i386 architecture added to dpkg first.
+# clang-16, lld-16 and llvm-16 build the engine client for the Windows compilers' ABI.
 packages=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine64 wine32:i386 xvfb dpkg-dev
-          patch patchutils xz-utils tcl gcc make cmake libboost1.74-dev googletest)
+          patch patchutils xz-utils tcl gcc make cmake libboost1.74-dev googletest
+          clang-16 lld-16 llvm-16)
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   log "adding the i386 architecture"
   as_root dpkg --add-architecture i386
