@@ -94,6 +94,9 @@ class Session {
         frames_(&pool_, timing_, options.frameWidth, options.frameHeight, options.channels, reverse_),
         engine_("tavorin-play") {}
 
+  // The window must not outlive the presenter's image it may draw into.
+  ~Session() { detachWindowFromPresenter(); }
+
   int run();
 
  private:
@@ -116,6 +119,10 @@ class Session {
   void feedPushChannels();
   // A resize reaches the window surface and the renderer's drawing rectangle.
   void handleWindowEvents(const X11Presenter::Events& events);
+  // The window surface becomes the presenter's image, so the renderer's window copy is all
+  // the copying a picture needs before the X request; false when the image cannot serve.
+  bool drawIntoPresenterImage(int width, int height);
+  void detachWindowFromPresenter();
   void pumpWindow();
   void showProgress(bool last);
   void closeStreams();
@@ -280,6 +287,7 @@ bool Session::openWindow() {
     return false;
   }
   if (!presenter_->sharedMemory()) err_ << "tavorin-play: no shared memory images: " << presenter_->sharedMemoryNote() << "\n";
+  drawIntoPresenterImage(options_.windowWidth, options_.windowHeight);
   // Show nothing before the server has exposed the window: the first picture would be lost.
   Steady::time_point start = Steady::now();
   while (!presenter_->mapped() && secondsSince(start) < 5.0) {
@@ -382,10 +390,18 @@ void Session::feedPushChannels() {
 void Session::handleWindowEvents(const X11Presenter::Events& events) {
   if (events.closeRequested) g_stopRequested = 1;
   if (events.resized) {
-    window_.resize(events.width, events.height);
+    if (!drawIntoPresenterImage(events.width, events.height)) window_.resize(events.width, events.height);
     context_.resizeDrawing(events.width, events.height);
     placeStreams();
   }
+}
+
+bool Session::drawIntoPresenterImage(int width, int height) {
+  return presenter_ && window_.drawInto(presenter_->imagePixels(), width, height);
+}
+
+void Session::detachWindowFromPresenter() {
+  if (presenter_) window_.resize(window_.width(), window_.height());
 }
 
 void Session::pumpWindow() {
