@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 
 PACKAGES="build-essential cmake pkg-config libboost-thread-dev libsqlite3-dev googletest libgtest-dev \
 libbenchmark-dev libpixman-1-dev libpng-dev libx11-dev libxext-dev xvfb xauth \
-libavformat-dev libavcodec-dev libswscale-dev libavutil-dev ffmpeg libcairo2-dev clang-16 python3"
+libavformat-dev libavcodec-dev libswscale-dev libavutil-dev libyuv-dev ffmpeg libcairo2-dev clang-16 python3"
 
 missing=""
 for package in $PACKAGES; do

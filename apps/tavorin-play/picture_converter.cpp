@@ -1,5 +1,7 @@
 #include "picture_converter.h"
 
+#include "yuv_conversion.h"
+
 extern "C" {
 #include <libavutil/cpu.h>
 #include <libavutil/frame.h>
@@ -23,6 +25,13 @@ PooledFrame* PictureConverter::convert(const AVFrame* picture, FramePool* pool, 
   if (width <= 0 || height <= 0 || picture->format < 0) return nullptr;
   AVPixelFormat from = static_cast<AVPixelFormat>(picture->format);
   AVPixelFormat to = alpha_ ? AV_PIX_FMT_BGRA : AV_PIX_FMT_BGR0;
+  int32_t stride = paddedStride(width);
+  if (!alpha_ && yuv420ConvertsWithLibyuv(picture)) {
+    PooledFrame* frame = pool->make(start, duration, width, height, stride);
+    frame->picture = host::rectInt(0, 0, width, height);  // the whole decoded picture
+    convertYuv420ToBgrx(picture, reinterpret_cast<uint8_t*>(frame->data()), stride * 4);
+    return frame;
+  }
   context_ = sws_getCachedContext(context_, width, height, from, width, height, to, SWS_BILINEAR, nullptr, nullptr,
                                   nullptr);
   if (!context_) return nullptr;
@@ -32,7 +41,6 @@ PooledFrame* PictureConverter::convert(const AVFrame* picture, FramePool* pool, 
   sws_setColorspaceDetails(context_, coefficients, picture->color_range == AVCOL_RANGE_JPEG ? 1 : 0, coefficients, 1,
                            0, 1 << 16, 1 << 16);
 
-  int32_t stride = paddedStride(width);
   PooledFrame* frame = pool->make(start, duration, width, height, stride);
   frame->picture = host::rectInt(0, 0, width, height);  // the whole decoded picture
   uint8_t* target[4] = {reinterpret_cast<uint8_t*>(frame->data()), nullptr, nullptr, nullptr};

@@ -105,6 +105,9 @@ class Session {
         frames_(&pool_, timing_, options.frameWidth, options.frameHeight, options.channels, reverse_),
         engine_("tavorin-play") {}
 
+  // The window must not outlive the presenter's image it may draw into.
+  ~Session() { detachWindowFromPresenter(); }
+
   int run();
 
  private:
@@ -128,6 +131,10 @@ class Session {
   // A resize reaches the window surface and the renderer's drawing rectangle; keys become
   // commands.
   void handleWindowEvents(const X11Presenter::Events& events);
+  // The window surface becomes the presenter's image, so the renderer's window copy is all
+  // the copying a picture needs before the X request; false when the image cannot serve.
+  bool drawIntoPresenterImage(int width, int height);
+  void detachWindowFromPresenter();
   void pumpWindow();
   // What a key does: playback commands go to the control, the rest are the player's own.
   void perform(const Command& command);
@@ -337,6 +344,7 @@ bool Session::openWindow() {
   }
   fullScreen_.reset(new X11FullScreen(presenter_->display(), presenter_->windowId()));
   if (!presenter_->sharedMemory()) err_ << "tavorin-play: no shared memory images: " << presenter_->sharedMemoryNote() << "\n";
+  drawIntoPresenterImage(options_.windowWidth, options_.windowHeight);
   // Show nothing before the server has exposed the window: the first picture would be lost.
   Steady::time_point start = Steady::now();
   while (!presenter_->mapped() && secondsSince(start) < 5.0) {
@@ -446,7 +454,7 @@ void Session::feedPushChannels() {
 void Session::handleWindowEvents(const X11Presenter::Events& events) {
   if (events.closeRequested) g_stopRequested = 1;
   if (events.resized) {
-    window_.resize(events.width, events.height);
+    if (!drawIntoPresenterImage(events.width, events.height)) window_.resize(events.width, events.height);
     context_.resizeDrawing(events.width, events.height);
     placeStreams();
     snapshotGeneration_ = -1;  // a snapshot shows the picture of the new size
@@ -553,6 +561,14 @@ void Session::writePendingSnapshots() {
   --pendingSnapshots_;
   snapshotGeneration_ = -1;
   snapshotAsked_ = Steady::now();
+}
+
+bool Session::drawIntoPresenterImage(int width, int height) {
+  return presenter_ && window_.drawInto(presenter_->imagePixels(), width, height);
+}
+
+void Session::detachWindowFromPresenter() {
+  if (presenter_) window_.resize(window_.width(), window_.height());
 }
 
 void Session::pumpWindow() {

@@ -35,12 +35,17 @@ struct X11Presenter::Impl {
   XShmSegmentInfo segment = {};
   bool shmAvailable = false;
   bool shmImage = false;  // image lives in an attached segment
+  // The image a resize replaced: someone may still draw into its pixels until the next pump.
+  XImage* retired = nullptr;
+  XShmSegmentInfo retiredSegment = {};
+  bool retiredShm = false;
   bool mapped = false;
   int width = 0, height = 0;
   int64_t presented = 0;
   std::string shmNote;
 
   ~Impl() {
+    destroyRetired();
     destroyImage();
     if (gc) XFreeGC(display, gc);
     if (window) XDestroyWindow(display, window);
@@ -48,18 +53,32 @@ struct X11Presenter::Impl {
   }
 
   void destroyImage() {
-    if (!image) return;
-    if (shmImage) {
-      XShmDetach(display, &segment);
+    destroy(image, segment, shmImage);
+  }
+  void destroyRetired() { destroy(retired, retiredSegment, retiredShm); }
+  void destroy(XImage*& which, XShmSegmentInfo& itsSegment, bool& inSegment) {
+    if (!which) return;
+    if (inSegment) {
+      XShmDetach(display, &itsSegment);
       XSync(display, False);
-      image->data = nullptr;
-      XDestroyImage(image);
-      shmdt(segment.shmaddr);
-      segment = XShmSegmentInfo{};
+      which->data = nullptr;
+      XDestroyImage(which);
+      shmdt(itsSegment.shmaddr);
+      itsSegment = XShmSegmentInfo{};
     } else {
-      XDestroyImage(image);  // frees the malloc'd data too
+      XDestroyImage(which);  // frees the malloc'd data too
     }
+    which = nullptr;
+    inSegment = false;
+  }
+  // Keeps the current image aside until the next pump instead of freeing it at once.
+  void retireImage() {
+    destroyRetired();
+    retired = image;
+    retiredSegment = segment;
+    retiredShm = shmImage;
     image = nullptr;
+    segment = XShmSegmentInfo{};
     shmImage = false;
   }
 
@@ -117,7 +136,7 @@ struct X11Presenter::Impl {
   }
 
   void createImage() {
-    destroyImage();
+    retireImage();
     if (shmAvailable) {
       image = createSharedImage();
       if (image) {
@@ -188,6 +207,7 @@ X11Presenter::Events X11Presenter::pump() {
   Impl& x = *impl_;
   Events events;
   if (!x.display) return events;
+  x.destroyRetired();
   while (XPending(x.display) > 0) {
     XEvent event;
     XNextEvent(x.display, &event);
@@ -228,7 +248,8 @@ bool X11Presenter::present(const uint32_t* pixels, int width, int height) {
   if (!x.mapped || !x.image || !pixels) return false;
   int rows = std::min(height, x.image->height);
   int columns = std::min(width, x.image->width);
-  for (int y = 0; y < x.image->height; ++y) {
+  const bool own = pixels == imagePixels();
+  for (int y = 0; y < x.image->height && !own; ++y) {
     char* line = x.image->data + static_cast<size_t>(y) * x.image->bytes_per_line;
     if (y < rows) {
       std::memcpy(line, pixels + static_cast<size_t>(y) * width, static_cast<size_t>(columns) * 4);
@@ -250,6 +271,12 @@ bool X11Presenter::present(const uint32_t* pixels, int width, int height) {
   XSync(x.display, False);
   ++x.presented;
   return true;
+}
+
+uint32_t* X11Presenter::imagePixels() const {
+  const XImage* image = impl_->image;
+  if (!image || image->bits_per_pixel != 32 || image->bytes_per_line != image->width * 4) return nullptr;
+  return reinterpret_cast<uint32_t*>(image->data);
 }
 
 bool X11Presenter::sharedMemory() const { return impl_->shmImage; }

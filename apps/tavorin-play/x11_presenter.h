@@ -45,7 +45,13 @@ class X11Presenter {
 
   // Copies width x height pixels (0x00RRGGBB, top row first, no padding) into the window.
   // Does nothing until the window's first Expose has arrived. Answers whether it drew.
+  // Pixels that are imagePixels() are put as they are, without a copy.
   bool present(const uint32_t* pixels, int width, int height);
+
+  // The image's own pixels (the window's size, top row first, no padding), or null when the
+  // image's rows are padded. Whoever draws into them directly presents with no copy at all.
+  // After a resize pump() makes a new image; the previous one stays valid until the next pump().
+  uint32_t* imagePixels() const;
 
   bool sharedMemory() const;
   // The X window id (for tools and tests that read the window back).

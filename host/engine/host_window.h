@@ -22,8 +22,14 @@ class HostWindow {
   KMC::WindowHandle handle() const;
   int32_t width() const;
   int32_t height() const;
-  // New client size; the content is cleared to black.
+  // New client size; the content is cleared to black. The window keeps pixels of its own again.
   void resize(int32_t width, int32_t height);
+  // Makes the window's client area the memory at `pixels` (width x height 32-bit pixels, top row
+  // first, no padding), which the caller keeps alive until the next drawInto or resize or the
+  // window's end. A presenter hands in its image this way, so what the renderer copies into the
+  // window is already what the presenter shows. The content is whatever that memory holds.
+  // Answers false where the window system keeps the pixels (Windows): nothing changes then.
+  bool drawInto(uint32_t* pixels, int32_t width, int32_t height);
   // The client area as 32-bit pixels, top row first (the fourth byte is not defined).
   std::vector<uint32_t> readPixels(int32_t* width, int32_t* height) const;
   // Colour bytes (0x00RRGGBB) of one pixel; 0 outside.

@@ -10,6 +10,7 @@
 #undef None
 #undef Status
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -102,6 +103,35 @@ TEST_P(X11PresenterTest, PutsTheSurfaceBytesUnchangedAndFollowsResizes) {
   ASSERT_TRUE(presenter.present(bigger.data(), 80, 60));
   EXPECT_EQ(windowPixel(presenter.windowId(), 79, 59), bigger[59 * 80 + 79] & 0xFFFFFFu);
   EXPECT_EQ(presenter.presented(), 3);
+}
+
+// The player's window surface draws straight into the image: what is written there is what the
+// window shows, and the image a resize replaced can still be written until the next pump.
+TEST_P(X11PresenterTest, PresentsWhatWasDrawnIntoItsOwnImage) {
+  play::X11Presenter presenter;
+  std::string error;
+  ASSERT_TRUE(presenter.open(64, 48, "presenter test", &error, GetParam())) << error;
+  pump(presenter, false);
+  ASSERT_TRUE(presenter.mapped());
+  uint32_t* image = presenter.imagePixels();
+  ASSERT_NE(image, nullptr);
+  std::vector<uint32_t> pixels = pattern(64, 48);
+  std::copy(pixels.begin(), pixels.end(), image);
+  ASSERT_TRUE(presenter.present(image, 64, 48));
+  for (int y : {0, 47})
+    for (int x : {0, 63}) EXPECT_EQ(windowPixel(presenter.windowId(), x, y), pixels[y * 64 + x] & 0xFFFFFFu);
+
+  XResizeWindow(reader_, presenter.windowId(), 80, 60);
+  XSync(reader_, False);
+  ASSERT_TRUE(pump(presenter, true).resized);
+  image[64 * 48 - 1] = 0x123456;  // the retired image: still the drawer's until the next pump
+  uint32_t* resized = presenter.imagePixels();
+  ASSERT_NE(resized, nullptr);
+  std::vector<uint32_t> bigger = pattern(80, 60);
+  std::copy(bigger.begin(), bigger.end(), resized);
+  ASSERT_TRUE(presenter.present(resized, 80, 60));
+  EXPECT_EQ(windowPixel(presenter.windowId(), 79, 59), bigger[59 * 80 + 79] & 0xFFFFFFu);
+  EXPECT_EQ(windowPixel(presenter.windowId(), 5, 5), bigger[5 * 80 + 5] & 0xFFFFFFu);
 }
 
 INSTANTIATE_TEST_SUITE_P(SharedAndPlain, X11PresenterTest, ::testing::Values(true, false),

@@ -14,6 +14,7 @@ namespace host {
 
 struct HostWindow::Impl {
   TavorinWindowSurface surface;
+  bool ownsPixels = true;  // false while the pixels are a caller's (drawInto)
 };
 
 namespace {
@@ -38,7 +39,7 @@ HostWindow::HostWindow(int32_t width, int32_t height) : impl_(new Impl) {
 HostWindow::~HostWindow() {
   pthread_mutex_lock(&impl_->surface.lock);
   impl_->surface.magic = 0;
-  std::free(impl_->surface.pixels);
+  if (impl_->ownsPixels) std::free(impl_->surface.pixels);
   impl_->surface.pixels = nullptr;
   pthread_mutex_unlock(&impl_->surface.lock);
   pthread_mutex_destroy(&impl_->surface.lock);
@@ -64,11 +65,24 @@ int32_t HostWindow::height() const {
 void HostWindow::resize(int32_t width, int32_t height) {
   uint32_t* fresh = allocatePixels(width, height);
   pthread_mutex_lock(&impl_->surface.lock);
-  std::free(impl_->surface.pixels);
+  if (impl_->ownsPixels) std::free(impl_->surface.pixels);
   impl_->surface.pixels = fresh;
   impl_->surface.width = width > 0 ? width : 0;
   impl_->surface.height = height > 0 ? height : 0;
+  impl_->ownsPixels = true;
   pthread_mutex_unlock(&impl_->surface.lock);
+}
+
+bool HostWindow::drawInto(uint32_t* pixels, int32_t width, int32_t height) {
+  if (!pixels || width <= 0 || height <= 0) return false;
+  pthread_mutex_lock(&impl_->surface.lock);
+  if (impl_->ownsPixels) std::free(impl_->surface.pixels);
+  impl_->surface.pixels = pixels;
+  impl_->surface.width = width;
+  impl_->surface.height = height;
+  impl_->ownsPixels = false;
+  pthread_mutex_unlock(&impl_->surface.lock);
+  return true;
 }
 
 std::vector<uint32_t> HostWindow::readPixels(int32_t* width, int32_t* height) const {

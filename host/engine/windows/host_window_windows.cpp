@@ -311,4 +311,6 @@ bool HostWindow::lockPixels(const uint32_t** pixels, int32_t* width, int32_t* he
 
 void HostWindow::unlockPixels() const {}
 
+bool HostWindow::drawInto(uint32_t*, int32_t, int32_t) { return false; }
+
 }  // namespace host
