@@ -12,16 +12,12 @@
 #include <string>
 
 #include "clip.h"
-#if TAVORIN_HAVE_XVFB
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-#undef Bool
-#undef None
-#undef Status
-#endif
 #include "composition_check.h"
 #include "player_run.h"
 #include "png_reader.h"
+#if TAVORIN_HAVE_XVFB
+#include "x11_keys.h"
+#endif
 #include "xvfb_server.h"
 
 namespace {
@@ -58,22 +54,6 @@ TEST(PlayerProcess, PlaysIntoAnX11WindowAndSnapshotsTheComposition) {
 }
 
 #if TAVORIN_HAVE_XVFB
-// The player's window among the root's children, found by its name; 0 when absent.
-Window findWindow(Display* display, const char* name) {
-  Window root = DefaultRootWindow(display), parent = 0, *children = nullptr, found = 0;
-  unsigned count = 0;
-  if (!XQueryTree(display, root, &root, &parent, &children, &count)) return 0;
-  for (unsigned i = 0; i < count && !found; ++i) {
-    char* title = nullptr;
-    if (XFetchName(display, children[i], &title) && title) {
-      if (std::string(title) == name) found = children[i];
-      XFree(title);
-    }
-  }
-  if (children) XFree(children);
-  return found;
-}
-
 TEST(PlayerProcess, AResizedWindowGetsAPictureOfItsNewSize) {
   XvfbServer server;
   ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
@@ -83,7 +63,7 @@ TEST(PlayerProcess, AResizedWindowGetsAPictureOfItsNewSize) {
   bool resized = false;
   PlayerRun run = runPlayer("--seconds 3 --size 160x90 --window 256x144 --snapshot " + shot, server.display(), [&] {
     for (int i = 0; i < 2500 && !resized; ++i) {
-      Window window = findWindow(display, "tavorin-play");
+      Window window = findNamedWindow(display, "tavorin-play");
       XWindowAttributes state{};
       if (window && XGetWindowAttributes(display, window, &state) && state.map_state == IsViewable) {
         XResizeWindow(display, window, 400, 240);
