@@ -27,7 +27,9 @@
 #include "framework/interfaces.h"
 #include "framework/plugin.h"
 #include "framework/video_adapter.h"
+#include "support/environment_guard.h"
 #include "support/eventually.h"
+#include "support/temp_folder.h"
 
 namespace gdi_testing {
 
@@ -55,6 +57,11 @@ inline host::LibraryLoader& pluginLibrary() {
 typedef std::function<uint32_t(int32_t x, int32_t y)> Picture;
 
 class PluginRig {
+ private:
+  // First members: whatever the plug-in's format cache writes goes here and outlives it.
+  testsupport::TempFolder dataFolder_{"tavorin-plugin-data"};
+  testsupport::EnvironmentGuard dataHome_{"XDG_DATA_HOME", dataFolder_.path().c_str()};
+
  public:
   explicit PluginRig(int32_t windowWidth = 640, int32_t windowHeight = 480)
       : clock(1000), context(&clock), window(windowWidth, windowHeight), engine("Test Machine") {}

@@ -15,7 +15,9 @@
 #include "framework/video_adapter.h"
 #include "gdi/channel_surface.h"
 #include "gdi/tavorin.h"
+#include "support/environment_guard.h"
 #include "support/eventually.h"
+#include "support/temp_folder.h"
 
 namespace gdi_testing {
 
@@ -27,6 +29,11 @@ class OpenTavorin : public KMC::Tavorin {
 };
 
 class RendererRig {
+ private:
+  // First members: whatever the renderer's format cache writes goes here and outlives it.
+  testsupport::TempFolder dataFolder_{"tavorin-renderer-data"};
+  testsupport::EnvironmentGuard dataHome_{"XDG_DATA_HOME", dataFolder_.path().c_str()};
+
  public:
   typedef KMC::Tavorin::Channel Channel;
 

@@ -20,7 +20,9 @@
 #include "engine/upstream_source.h"
 #include "engine/video_sample.h"
 #include "recording_renderer.h"
+#include "support/environment_guard.h"
 #include "support/eventually.h"
+#include "support/temp_folder.h"
 
 namespace testing_vo {
 
@@ -55,6 +57,12 @@ inline void awaitOrEnd(const std::function<bool()>& condition, const char* what)
 }
 
 class OutputRig {
+ private:
+  // First members: the output's format cache (and destroy's purge of it) writes here, never
+  // into the user's data folder, and the folder outlives the output.
+  testsupport::TempFolder dataFolder_{"tavorin-output-data"};
+  testsupport::EnvironmentGuard dataHome_{"XDG_DATA_HOME", dataFolder_.path().c_str()};
+
  public:
   explicit OutputRig(int32_t time = 1000, bool running = true, int32_t rate = 1000)
       : clock(time, running, rate), context(&clock), output(new RecordingRenderer()) {
