@@ -54,6 +54,7 @@
 #include <cstdint>
 #include <list>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -95,8 +96,11 @@ class VideoOutput : public Plugin, public OutputComponent, public TimeMultiplier
   // (create, format query), no lock. The text stays the renderer's.
   virtual const char* rendererIdentity() = 0;
   // 8: registers the accepted formats through registerFormat. Engine thread, no lock; the
-  // argument is 0 from create. True: asked never again for this output.
-  virtual bool registerFormats(int32_t when) = 0;
+  // argument says who asks (kFormatsAskedByCreate, kFormatsAskedByQuery). True: asked never
+  // again for this output.
+  static constexpr int32_t kFormatsAskedByCreate = 0;
+  static constexpr int32_t kFormatsAskedByQuery = 1;
+  virtual bool registerFormats(int32_t askedBy) = 0;
   // 9: one round of output work; called over and over by the output thread until destroy. Must
   // return after bounded work (it normally runs presentationLoop and returns when that ends).
   virtual bool runOutputRound() = 0;
@@ -197,7 +201,7 @@ class VideoOutput : public Plugin, public OutputComponent, public TimeMultiplier
   bool isInitialized() const { return initialized_.load(); }
   bool initializationFailed() const { return initFailed_.load(); }
   bool isActive() const { return active_.load(); }
-  bool hasOutputThread() const { return outputThread_ != nullptr; }
+  bool hasOutputThread() const;
   const std::string& hardwareName() const { return formatCache_.hardwareName(); }
   bool formatCacheEnabled() const { return formatCache_.enabled(); }
   const FormatTable& formatTable() const { return formatCache_.table(); }
@@ -241,6 +245,9 @@ class VideoOutput : public Plugin, public OutputComponent, public TimeMultiplier
   void outputThreadMain();
   // Sets the stop flag and joins the output thread, if there is one. Not on that thread.
   void joinOutputThread();
+  // Starts the output thread unless one runs (then false); destroysBefore is the count of
+  // destroys the thread starts after.
+  bool startOutputThread(uint64_t& destroysBefore);
   // Takes every live channel (and with retiredToo the retired ones) out of the output and
   // deletes them with their ports; detach: tell the renderer (it must still be whole). Takes
   // selectionLock and channelListLock; no component lock may be held.
@@ -248,6 +255,9 @@ class VideoOutput : public Plugin, public OutputComponent, public TimeMultiplier
   // Sleeps with all three component locks released for the sleep; afterwards each lock is in
   // the state the caller had it in.
   void idle(uint32_t milliseconds);
+  // Output thread, inside the loop's None guards: lets go of a lock that a finished step took
+  // and the None guard kept.
+  void releaseKept(LockId lock);
   // One pass of the presentation loop; answers whether it composed a picture.
   bool presentationPass(LoopState& state);
   // Output thread, component locks in mode None or better:
@@ -292,7 +302,9 @@ class VideoOutput : public Plugin, public OutputComponent, public TimeMultiplier
   LockId selectionLock_;
   ChannelList selectedChannels_;            // guarded by selectionLock
   ComponentContext* context_;               // not owned; set by create
-  boost::thread* outputThread_;             // owned; null when not running
+  boost::thread* outputThread_;             // owned; null when not running; outputThreadMutex_
+  mutable std::mutex outputThreadMutex_;    // guards outputThread_, held through its join
+  std::atomic<uint64_t> destroys_{0};       // destroy calls so far: a waiting create gives up
   LockId renderLock_;
   MediaClock* clock_;                       // not owned; may be null
   std::atomic<bool> initialized_;

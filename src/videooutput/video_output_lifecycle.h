@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstring>
+#include <mutex>
 
 #include "framework/identifiers.h"
 #include "framework/setting.h"
@@ -10,6 +11,9 @@
 #include "videooutput/frame_schedule.h"
 
 namespace KMC {
+
+// How often a create waiting for the renderer's initialisation looks again.
+const uint32_t kCreatePollMs = 5;
 
 template <typename T>
 VideoOutput<T>::VideoOutput(PluginHost* host)
@@ -57,11 +61,30 @@ void VideoOutput<T>::endOutputBeforeDestruction() {
 
 template <typename T>
 void VideoOutput<T>::joinOutputThread() {
+  // Held through the join: a second destroy on another thread waits here until the thread has
+  // ended, instead of taking the channels down under a loop that still runs.
+  std::lock_guard<std::mutex> hold(outputThreadMutex_);
   if (!outputThread_) return;
   stopFlag_.store(true);
   outputThread_->join();
   delete outputThread_;
   outputThread_ = nullptr;
+}
+
+template <typename T>
+bool VideoOutput<T>::hasOutputThread() const {
+  std::lock_guard<std::mutex> hold(outputThreadMutex_);
+  return outputThread_ != nullptr;
+}
+
+template <typename T>
+bool VideoOutput<T>::startOutputThread(uint64_t& destroysBefore) {
+  std::lock_guard<std::mutex> hold(outputThreadMutex_);
+  if (outputThread_) return false;
+  destroysBefore = destroys_.load();
+  stopFlag_.store(false);
+  outputThread_ = new boost::thread(&VideoOutput::outputThreadMain, this);
+  return true;
 }
 
 template <typename T>
@@ -101,26 +124,30 @@ template <typename T>
 bool VideoOutput<T>::create(ComponentContext* context) {
   Logger::write(Logger::instance(), "Rendering", "KMC::VideoOutput<class KMC::Tavorin>::create", 1034,
                 "Video Renderer Creation");
-  if (outputThread_) return false;
+  if (hasOutputThread()) return false;
   if (!context) return false;
   context_ = context;
   clock_ = context->getClock();
 
   readFormatCacheSetting(context);
 
-  if (formatsPending_ && registerFormats(0)) formatsPending_ = false;
+  if (formatsPending_ && registerFormats(kFormatsAskedByCreate)) formatsPending_ = false;
 
-  stopFlag_.store(false);
-  outputThread_ = new boost::thread(&VideoOutput::outputThreadMain, this);
+  uint64_t destroysBefore = 0;
+  if (!startOutputThread(destroysBefore)) return false;  // another create was faster
 
-  // No time limit: the renderer initialises once the engine has given it a drawing target.
+  // No time limit: the renderer initialises once the engine has given it a drawing target. An
+  // engine that gives up waiting for one (its window was closed) destroys the output from
+  // another thread: then create answers false.
   while (!initialized_.load()) {
+    if (destroys_.load() != destroysBefore) return false;
     if (initFailed_.load()) {
       destroy();
       return false;
     }
-    sleepMilliseconds(5);
+    sleepMilliseconds(kCreatePollMs);
   }
+  if (destroys_.load() != destroysBefore) return false;
   active_.store(true);
   return true;
 }
@@ -138,9 +165,10 @@ bool VideoOutput<T>::destroy() {
   // Called from inside a notification or a pull, it would join or delete the very thread it
   // runs on: refused, nothing changes.
   if (onOutputThread() || onOwnPullThread()) return false;
+  destroys_.fetch_add(1);  // a create still waiting for initialisation gives up
   // The output thread goes first: once it has ended no pass can be using a channel (selected,
   // or held for a reconfiguration) while it is taken down here.
-  if (outputThread_) {
+  {
     LockGuard list(lockManager_, channelListLock_, LockMode::Unlocked);
     LockGuard render(lockManager_, renderLock_, LockMode::Unlocked);
     joinOutputThread();

@@ -1,8 +1,10 @@
 // The component's life (create, destroy, create again), its interfaces and parameters, every
 // port code, port removal, and the locks held around each renderer call.
+#include <atomic>
 #include <map>
 #include <set>
 #include <string>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -54,6 +56,22 @@ TEST(LifecycleTest, FailingInitializationMakesCreateAnswerFalseAndStopsTheThread
   EXPECT_FALSE(rig.output->hasOutputThread());
   rig.output->failInitForever.store(false);
   EXPECT_TRUE(rig.create()) << "destroy cleared the failure";
+}
+
+// The engine gives up waiting for a window (its user closed the player) and destroys the output
+// from another thread: the create still waiting for the renderer returns, answering false.
+TEST(LifecycleTest, CreateStillWaitingAnswersFalseOnceTheOutputIsDestroyed) {
+  OutputRig rig;
+  rig.output->runLoop.store(false);  // the renderer never initialises, as without a window
+  std::atomic<int> answer{-1};
+  std::thread creator([&] { answer.store(rig.create() ? 1 : 0); });
+  awaitOrEnd([&] { return rig.output->hasOutputThread(); }, "create starting the output thread");
+  EXPECT_TRUE(rig.output->destroy());
+  expectReturns([&] { creator.join(); }, "create after destroy");
+  EXPECT_EQ(answer.load(), 0);
+  EXPECT_FALSE(rig.output->hasOutputThread());
+  rig.output->runLoop.store(true);
+  EXPECT_TRUE(rig.create()) << "and it can be created again";
 }
 
 TEST(InterfaceTest, QueryInterfaceCommandsAndProperties) {
