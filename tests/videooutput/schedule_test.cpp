@@ -6,6 +6,9 @@
 
 #include "output_rig.h"
 #include "platform/win32.h"
+#ifndef _WIN32
+#include "support/millisecond_counter_guard.h"
+#endif
 
 namespace testing_vo {
 namespace {
@@ -144,7 +147,7 @@ std::atomic<DWORD> g_counter{5000};
 DWORD frozenCounter() { return g_counter.load(); }
 
 TEST(RecompositionTest, UnchangedPictureIsRecomposedOnceThe101MsHavePassed) {
-  platform_testing::setMillisecondCounter(&frozenCounter);
+  testsupport::MillisecondCounterGuard frozen(&frozenCounter);
   {
     OutputRig rig(1000, false);  // no running clock: nothing is ever due
     ASSERT_TRUE(rig.create());
@@ -165,7 +168,6 @@ TEST(RecompositionTest, UnchangedPictureIsRecomposedOnceThe101MsHavePassed) {
     ASSERT_TRUE(rig.passes(3));
     EXPECT_EQ(rig.output->count("beginFrame"), before + 2) << "the stopwatch restarted at 0";
   }
-  platform_testing::setMillisecondCounter(nullptr);
 }
 #endif
 
