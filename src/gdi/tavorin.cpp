@@ -35,6 +35,7 @@ Tavorin::Tavorin(PluginHost* host)
       adapterActive_(false),
       adapter_(nullptr),
       windowDC_(nullptr),
+      windowOfDC_(0),
       backDC_(nullptr),
       blackBrush_(nullptr),
       backBitmap_(nullptr),
@@ -71,8 +72,10 @@ Tavorin::~Tavorin() {
 
 void Tavorin::releaseDrawingObjects() {
   if (windowDC_) {
-    ReleaseDC(asWindow(adapter_ ? adapter_->window() : 0), asDC(windowDC_));
+    // To the window it came from: the adapter may name another window, or none, by now.
+    ReleaseDC(asWindow(windowOfDC_), asDC(windowDC_));
     windowDC_ = nullptr;
+    windowOfDC_ = 0;
   }
   if (blackBrush_) {
     DeleteObject(static_cast<HGDIOBJ>(blackBrush_));
@@ -110,8 +113,7 @@ bool Tavorin::acquireAdapter() {
       engine->setVideoAdapter(adapter);
       adapter_ = adapter;
       adapterActive_ = true;
-      adapter->bindNotifications(boost::bind(&Tavorin::adapterStateChanged, this, boost::placeholders::_1),
-                                 boost::bind(&Tavorin::adapterReleased, this));
+      adapter->bindNotification(boost::bind(&Tavorin::adapterStateChanged, this, boost::placeholders::_1));
     }
   }
   if (adapter_ && adapter_->window() != 0) {
@@ -125,7 +127,8 @@ bool Tavorin::acquireAdapter() {
 
 bool Tavorin::initializeRenderer() {
   if (!acquireAdapter()) return false;
-  windowDC_ = GetDC(asWindow(adapter_->window()));
+  windowOfDC_ = adapter_->window();
+  windowDC_ = GetDC(asWindow(windowOfDC_));
   blackBrush_ = CreateSolidBrush(RGB(0, 0, 0));
   return true;
 }
@@ -205,12 +208,6 @@ void Tavorin::adapterStateChanged(bool ready) {
   // (it would report the old size, and the request the change needs would be spent).
   setRendererReady(ready);
   if (!ready) requestReconfiguration();
-}
-
-void Tavorin::adapterReleased() {
-  adapterActive_ = false;
-  if (context()) context()->setVideoAdapter(nullptr);
-  adapter_ = nullptr;  // forgotten, not deleted: whoever released it owns it
 }
 
 }  // namespace KMC

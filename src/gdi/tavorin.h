@@ -52,17 +52,18 @@ class Tavorin : public VideoOutput<Tavorin> {
 
   // Whether a usable adapter with a window exists; negotiates one with the engine first.
   bool acquireAdapter();
-  // Adapter notifications, on the engine thread that changes the adapter.
+  // The adapter's notification, on the engine thread that changes the adapter.
   void adapterStateChanged(bool ready);
-  void adapterReleased();
 
  private:
   void releaseDrawingObjects();
 
-  std::atomic<bool> adapterActive_;  // the presentation loop runs while set
+  std::atomic<bool> adapterActive_;  // the presentation loop's keep-running flag: set once an
+                                     // adapter exists; the loop ends with the output thread
   StringList adapterKinds_;
   VideoAdapterGDIHWND* adapter_;
   void* windowDC_;                   // HDC
+  WindowHandle windowOfDC_;          // the window windowDC_ was taken from (released there)
   void* backDC_;                     // HDC, between beginFrame and endFrame
   void* blackBrush_;                 // HBRUSH
   void* backBitmap_;                 // HBITMAP
