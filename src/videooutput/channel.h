@@ -127,6 +127,10 @@ class VideoOutput<T>::Channel {
   // waiting could deadlock: on this channel's pull thread, or while the caller holds a
   // component lock (the pull may need it).
   void waitForPullsBegunBefore(uint64_t begun);
+  // With queueMutex: a reconfiguration holds the channel (its pull thread pauses) and resumes it.
+  void hold() { held_ = true; }
+  void resume() { held_ = false; }
+  bool isHeld() const { return held_; }
   bool seekPending() const { return seekTime_ != -1; }
   bool canPresent() const { return connected_ && !closing_.load(); }
 

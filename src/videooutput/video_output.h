@@ -33,7 +33,21 @@
 //    (flush, seek, reset, disconnect, selection, createPort, commands); destroy and removePort
 //    answer false there, as they would have the output thread wait for itself.
 //  - windowSizeChanged, chooseVideoAdapter, setVideoAdapter: made by the renderer on the output
-//    thread (see the renderer's own notes), under the same rules.
+//    thread from initializeRenderer, reconfigure or runOutputRound, with renderLock held (none
+//    in runOutputRound), no channelListLock and no queueMutex; the same callbacks are allowed.
+//  - No call into the engine is made with channelListLock or a queueMutex held: the loop lets
+//    channelListLock go at the end of each step that takes it.
+//
+// Answers of the operations that take things down:
+//  - destroy: true once the output thread has ended and every live channel is gone with its
+//    port (retired ones wait for removePort); false, changing nothing, on the output thread or
+//    a pull thread of this output. A create still waiting for initialisation answers false.
+//  - removePort: true once the port and its channel are gone; a port still connected is
+//    disconnected first. False for a port this output does not know (or no longer knows,
+//    because destroy or another removePort took it), and on the output thread or the port's
+//    own pull thread.
+//  - queryFormats reads the context it is given (the format cache setting) and never stores
+//    it: the output keeps reporting to the context of create.
 //  - UpstreamSource::pull: the channel's pull thread, no lock of the output held; the source may
 //    call the channel's port (disconnect it, say), but removePort and destroy answer false on
 //    that thread. After a disconnect (or a connect to another source) from an engine thread

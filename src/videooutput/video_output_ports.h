@@ -39,11 +39,11 @@ void VideoOutput<T>::detachFromRenderer(Channel* channel) {
   // with channelListLock
   typename Channel::QueueLock queue(channel->queueMutex_);
   channel->flushQueue();
-  if (channel->held_) {
+  if (channel->isHeld()) {
     // Held for a reconfiguration that has not finished: the renderer sees the hold end before
     // the channel goes, and the loop no longer counts it among the held ones.
     resumeChannel(channel);
-    channel->held_ = false;
+    channel->resume();
     heldChannels_.erase(std::remove(heldChannels_.begin(), heldChannels_.end(), channel), heldChannels_.end());
   }
   if (channel->attached_) {
