@@ -206,7 +206,7 @@ VideoSample* Tavorin::convertFrame(Channel* channel, VideoSample* sample) {
     int32_t height = surface->surfaceHeight;
     if (pixels && surface->picturePixels && width > 0 && height > 0) {
       bool alpha = carriesAlpha(channel->descriptor);
-      surface->hasTransparency = copyFramePixels(pixels, sample->stride, width, height, channel->frameFlag, alpha,
+      surface->hasTransparency = copyFramePixels(pixels, sample->stride, width, height, channel->bottomUpFrameSeen, alpha,
                                                  surface->picturePixels, surface->maskPixels);
       if (surface->hasTransparency) {
         SetDIBits(nullptr, surface->maskBitmap, 0, static_cast<UINT>(height), surface->maskPixels,

@@ -344,11 +344,14 @@ class VideoOutput : public Plugin, public OutputComponent, public TimeMultiplier
 
 }  // namespace KMC
 
+// The template's parts. They cannot be included alone, hence their folder.
 #include "videooutput/frame_layout.h"
-#include "videooutput/channel.h"
-#include "videooutput/port.h"
-#include "videooutput/video_output_lifecycle.h"
-#include "videooutput/video_output_parameters.h"
-#include "videooutput/video_output_ports.h"
-#include "videooutput/presentation_loop.h"
-#include "videooutput/video_output_format_query.h"
+#include "videooutput/detail/channel.h"
+#include "videooutput/detail/channel_frame_schedule.h"
+#include "videooutput/detail/channel_pull_feeder.h"
+#include "videooutput/detail/port.h"
+#include "videooutput/detail/video_output_lifecycle.h"
+#include "videooutput/detail/video_output_parameters.h"
+#include "videooutput/detail/video_output_ports.h"
+#include "videooutput/detail/presentation_loop.h"
+#include "videooutput/detail/video_output_format_query.h"

@@ -78,7 +78,7 @@ class RendererRig {
   // Answers the frame the channel showed before.
   KMC::VideoSample* present(Channel* channel, KMC::VideoSample* frame) {
     tavorin->acceptFrame(channel, frame);
-    if (frame->bottomUp == 1) channel->frameFlag = true;
+    if (frame->bottomUp == 1) channel->bottomUpFrameSeen = true;
     if (frame->width != 0 && frame->height != 0) {
       channel->width = frame->width;
       channel->height = frame->height;

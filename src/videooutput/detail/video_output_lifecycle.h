@@ -1,4 +1,4 @@
-// VideoOutput<T>: construction, create, the output thread and destroy.
+// VideoOutput<T>: construction, create, the output thread and destroy. Part of video_output.h.
 #pragma once
 
 #include <cstring>
@@ -196,8 +196,7 @@ void VideoOutput<T>::unlinkChannels(ChannelList& list, ChannelList& doomed, bool
 template <typename T>
 void VideoOutput<T>::deleteChannel(Channel* channel) {
   channel->stopPulling();  // first: the source may still use the port until its pull returns
-  delete channel->port_;
-  channel->port_ = nullptr;
+  delete channel->takePort();
   delete channel;  // releases what is still queued, and a current frame never detached
 }
 

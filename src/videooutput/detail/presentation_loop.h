@@ -1,4 +1,5 @@
-// VideoOutput<T>: the presentation loop, run by the renderer on the output thread.
+// VideoOutput<T>: the presentation loop, run by the renderer on the output thread. Part of
+// video_output.h.
 //
 // Each pass: retire disconnected channels, initialise the renderer (until it succeeds), follow
 // the active state (thread priority, deactivate), hold the channels for a requested
@@ -161,8 +162,8 @@ bool VideoOutput<T>::composeIfDue(LoopState& state) {
     LockGuard selection(lockManager_, selectionLock_, LockMode::Locked);
     beginFrame();
     for (Channel* channel : selectedChannels_) {
-      typename Channel::QueueLock queue(channel->queueMutex_);
-      if (channel->port_ && channel->hasPresented_) drawChannel(channel);
+      typename Channel::QueueLock queue(channel->queueMutex());
+      if (channel->hasPicture()) drawChannel(channel);
     }
     endFrame();
   }
@@ -191,7 +192,7 @@ void VideoOutput<T>::raiseNotices() {
         // be released already and is not reported.
         bool shown;
         {
-          typename Channel::QueueLock queue(channel->queueMutex_);
+          typename Channel::QueueLock queue(channel->queueMutex());
           shown = channel->currentFrame == notice.frame;
         }
         if (shown) context_->channelEvent(channel->id, KMC::kEventPresented, notice.frame);
@@ -217,7 +218,7 @@ void VideoOutput<T>::channelUpkeep() {
     LockGuard list(lockManager_, channelListLock_, LockMode::Locked);
     for (auto it = channels_.begin(); it != channels_.end();) {
       Channel* channel = *it;
-      if (channel->closing_.load()) {
+      if (channel->isClosing()) {
         it = channels_.erase(it);
         retireChannel(channel);
       } else {
@@ -234,7 +235,7 @@ void VideoOutput<T>::holdChannels() {
     LockGuard render(lockManager_, renderLock_, LockMode::Locked);
     LockGuard list(lockManager_, channelListLock_, LockMode::Locked);
     for (Channel* channel : channels_) {
-      typename Channel::QueueLock queue(channel->queueMutex_);
+      typename Channel::QueueLock queue(channel->queueMutex());
       channel->hold();  // its pull thread pauses until resumeChannels
       holdChannel(channel);
       heldChannels_.push_back(channel);
@@ -250,7 +251,7 @@ void VideoOutput<T>::resumeChannels() {
     LockGuard render(lockManager_, renderLock_, LockMode::Locked);
     LockGuard list(lockManager_, channelListLock_, LockMode::Locked);
     for (Channel* channel : heldChannels_) {
-      typename Channel::QueueLock queue(channel->queueMutex_);
+      typename Channel::QueueLock queue(channel->queueMutex());
       resumeChannel(channel);
       channel->resume();
     }

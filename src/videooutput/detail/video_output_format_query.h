@@ -1,4 +1,4 @@
-// VideoOutput<T>: the engine's format query.
+// VideoOutput<T>: the engine's format query. Part of video_output.h.
 #pragma once
 
 #include "framework/setting.h"
