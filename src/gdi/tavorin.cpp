@@ -83,39 +83,40 @@ void Tavorin::releaseDrawingObjects() {
   }
 }
 
-ResultCode Tavorin::queryInterface(const NarrowString& id, void** out) {
-  if (out) *out = nullptr;
-  return VideoOutput<Tavorin>::queryInterface(id, out) != kResultOk ? kResultNotFound : kResultOk;
-}
-
 const char* Tavorin::rendererIdentity() { return "GDI"; }
 
 bool Tavorin::registerFormats(int32_t) {
   registerFormat(kFormatCost, 0, "BGRA");
   registerFormat(kFormatCost, 0, "BGRX");
-  adapterKinds_.append(NarrowString(kVideoAdapterHWNDId, &StandardAllocator<char>::instance()));
+  offerAdapterKinds();
   return true;
 }
 
+void Tavorin::offerAdapterKinds() {
+  adapterKinds_.append(NarrowString(kVideoAdapterHWNDId, &StandardAllocator<char>::instance()));
+}
+
 bool Tavorin::runOutputRound() {
-  if (!acquireAdapter()) return false;
+  negotiateAdapter();
+  if (!takeUpWindow()) return false;
   presentationLoop(&adapterActive_);
   return true;
 }
 
-bool Tavorin::acquireAdapter() {
+void Tavorin::negotiateAdapter() {
   ComponentContext* engine = context();
-  if (!adapter_ && engine) {
-    int32_t index = engine->chooseVideoAdapter(&adapterKinds_);
-    const NarrowString* kind = adapterKinds_.at(index);
-    if (kind && *kind == kVideoAdapterHWNDId) {
-      VideoAdapterGDIHWND* adapter = new VideoAdapterGDIHWND();
-      engine->setVideoAdapter(adapter);
-      adapter_ = adapter;
-      adapterActive_ = true;
-      adapter->bindNotification(boost::bind(&Tavorin::adapterStateChanged, this, boost::placeholders::_1));
-    }
-  }
+  if (adapter_ || !engine) return;
+  int32_t index = engine->chooseVideoAdapter(&adapterKinds_);
+  const NarrowString* kind = adapterKinds_.at(index);
+  if (!kind || *kind != kVideoAdapterHWNDId) return;
+  VideoAdapterGDIHWND* adapter = new VideoAdapterGDIHWND();
+  engine->setVideoAdapter(adapter);
+  adapter_ = adapter;
+  adapterActive_ = true;
+  adapter->bindNotification(boost::bind(&Tavorin::adapterStateChanged, this, boost::placeholders::_1));
+}
+
+bool Tavorin::takeUpWindow() {
   if (adapter_ && adapter_->window() != 0) {
     requestReconfiguration();
     setRendererReady(true);
@@ -126,7 +127,8 @@ bool Tavorin::acquireAdapter() {
 }
 
 bool Tavorin::initializeRenderer() {
-  if (!acquireAdapter()) return false;
+  negotiateAdapter();
+  if (!takeUpWindow()) return false;
   windowOfDC_ = adapter_->window();
   windowDC_ = GetDC(asWindow(windowOfDC_));
   blackBrush_ = CreateSolidBrush(RGB(0, 0, 0));
@@ -180,7 +182,6 @@ bool Tavorin::endFrame() {
     if (area.drawable()) {
       BitBlt(asDC(windowDC_), area.rect.left, area.rect.top, static_cast<int>(area.width),
              static_cast<int>(area.height), asDC(backDC_), 0, 0, SRCCOPY);
-      (void)GetLastError();
     }
     HDC back = asDC(backDC_);
     HBITMAP bitmap = static_cast<HBITMAP>(backBitmap_);

@@ -228,10 +228,6 @@ bool Tavorin::drawChannel(Channel* channel) {
   if (!surface->imagePrevious) return true;             // nothing uploaded
 
   const PixelEdges edges = destinationEdges(*channel, DrawingArea(adapter_->drawRect()));
-  surface->destLeft = edges.left;
-  surface->destTop = edges.top;
-  surface->destRight = edges.right;
-  surface->destBottom = edges.bottom;
   blitSurface(static_cast<HDC>(backDC_), *surface, destinationBlit(edges, channel->outputRect),
               sourceBlit(*channel, *surface));
   return true;

@@ -262,10 +262,15 @@ class VideoOutput : public Plugin, public OutputComponent, public TimeMultiplier
   // Starts the output thread unless one runs (then false); destroysBefore is the count of
   // destroys the thread starts after.
   bool startOutputThread(uint64_t& destroysBefore);
-  // Takes every live channel (and with retiredToo the retired ones) out of the output and
-  // deletes them with their ports; detach: tell the renderer (it must still be whole). Takes
-  // selectionLock and channelListLock; no component lock may be held.
-  void takeDownChannels(bool detach, bool retiredToo);
+  // Whether channels taken down are detached from the renderer (it must still be whole), or
+  // deleted without a renderer call (its part of the object is gone already).
+  enum class Detach { kFromRenderer, kWithoutRenderer };
+  // Whether the retired channels, whose ports the engine has not removed yet, go too.
+  enum class Retired { kTakenDown, kLeftForRemovePort };
+  // Takes every live channel (and the retired ones, as asked) out of the output and deletes
+  // them with their ports. Takes selectionLock and channelListLock; no component lock may be
+  // held.
+  void takeDownChannels(Detach detach, Retired retired);
   // Sleeps with all three component locks released for the sleep; afterwards each lock is in
   // the state the caller had it in.
   void idle(uint32_t milliseconds);
@@ -301,8 +306,8 @@ class VideoOutput : public Plugin, public OutputComponent, public TimeMultiplier
   // With channelListLock: the channel of port in list, or null.
   static Channel* findByPort(ChannelList& list, PortInterface* port);
   // With selectionLock and channelListLock: takes every channel of list out of the output,
-  // detached from the renderer when detach, and moves it to doomed.
-  void unlinkChannels(ChannelList& list, ChannelList& doomed, bool detach);
+  // detached as asked, and moves it to doomed.
+  void unlinkChannels(ChannelList& list, ChannelList& doomed, Detach detach);
   // No component lock held: stops the channel's pull thread, then deletes its port and the
   // channel with whatever frames it still has.
   static void deleteChannel(Channel* channel);

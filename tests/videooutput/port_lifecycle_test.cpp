@@ -206,7 +206,7 @@ TEST_F(PortTest, DeliveryFlushAndUntimedFrames) {
   rig.deliver(port, 5000);
   rig.deliver(port, 0);  // untimed: empties the queue and goes next
   ASSERT_TRUE(eventually([&] { return rig.context.channelEvents(KMC::kEventPresented).size() == 2; }));
-  EXPECT_EQ(rig.eventStarts(2).back(), 0);
+  EXPECT_EQ(rig.eventStarts(KMC::kEventPresented).back(), 0);
 
   KMC::PropertyValue none;
   EXPECT_FALSE(port->setPortValue(KMC::kValueDeliverFrame, &none)) << "null frame";

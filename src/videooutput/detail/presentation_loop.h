@@ -100,13 +100,13 @@ bool VideoOutput<T>::presentationPass(LoopState& state) {
   const bool active = active_.load();
   if (active != state.lastActive) {
     if (active) {
-      setPriorityLevel(4);
+      setPriorityLevel(kPriorityTimeCritical);
     } else {
       {
         LockGuard render(lockManager_, renderLock_, LockMode::Locked);
         deactivate();
       }
-      setPriorityLevel(2);
+      setPriorityLevel(kPriorityNormal);
     }
     state.lastActive = active;
   }

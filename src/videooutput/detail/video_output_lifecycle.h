@@ -50,13 +50,13 @@ VideoOutput<T>::~VideoOutput() {
   // endOutputBeforeDestruction. What a renderer left is deleted without any renderer call: its
   // part of the object is gone already.
   joinOutputThread();
-  takeDownChannels(false, true);
+  takeDownChannels(Detach::kWithoutRenderer, Retired::kTakenDown);
 }
 
 template <typename T>
 void VideoOutput<T>::endOutputBeforeDestruction() {
   joinOutputThread();
-  takeDownChannels(true, true);
+  takeDownChannels(Detach::kFromRenderer, Retired::kTakenDown);
 }
 
 template <typename T>
@@ -88,13 +88,13 @@ bool VideoOutput<T>::startOutputThread(uint64_t& destroysBefore) {
 }
 
 template <typename T>
-void VideoOutput<T>::takeDownChannels(bool detach, bool retiredToo) {
+void VideoOutput<T>::takeDownChannels(Detach detach, Retired retired) {
   ChannelList doomed;
   {
     LockGuard selection(lockManager_, selectionLock_, LockMode::Locked);
     LockGuard list(lockManager_, channelListLock_, LockMode::Locked);
     unlinkChannels(channels_, doomed, detach);
-    if (retiredToo) unlinkChannels(retiredChannels_, doomed, detach);
+    if (retired == Retired::kTakenDown) unlinkChannels(retiredChannels_, doomed, detach);
   }
   for (Channel* channel : doomed) deleteChannel(channel);
 }
@@ -174,7 +174,7 @@ bool VideoOutput<T>::destroy() {
     joinOutputThread();
   }
   // Retired channels wait for removePort: their ports are still the engine's.
-  takeDownChannels(true, false);
+  takeDownChannels(Detach::kFromRenderer, Retired::kLeftForRemovePort);
   formatCache_.purge();
   // A destroyed output can be created again, and initialises anew then.
   initialized_.store(false);
@@ -184,10 +184,10 @@ bool VideoOutput<T>::destroy() {
 }
 
 template <typename T>
-void VideoOutput<T>::unlinkChannels(ChannelList& list, ChannelList& doomed, bool detach) {
+void VideoOutput<T>::unlinkChannels(ChannelList& list, ChannelList& doomed, Detach detach) {
   for (Channel* channel : list) {
     selectedChannels_.remove(channel);
-    if (detach) detachFromRenderer(channel);
+    if (detach == Detach::kFromRenderer) detachFromRenderer(channel);
     doomed.push_back(channel);
   }
   list.clear();
