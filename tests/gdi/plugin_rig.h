@@ -27,9 +27,8 @@
 #include "framework/interfaces.h"
 #include "framework/plugin.h"
 #include "framework/video_adapter.h"
-#include "support/environment_guard.h"
 #include "support/eventually.h"
-#include "support/temp_folder.h"
+#include "support/temp_data_folder.h"
 
 namespace gdi_testing {
 
@@ -58,9 +57,8 @@ typedef std::function<uint32_t(int32_t x, int32_t y)> Picture;
 
 class PluginRig {
  private:
-  // First members: whatever the plug-in's format cache writes goes here and outlives it.
-  testsupport::TempFolder dataFolder_{"tavorin-plugin-data"};
-  testsupport::EnvironmentGuard dataHome_{"XDG_DATA_HOME", dataFolder_.path().c_str()};
+  // First member: whatever the plug-in's format cache writes goes here and outlives it.
+  testsupport::TempDataFolder dataFolder_{"tavorin-plugin-data"};
 
  public:
   explicit PluginRig(int32_t windowWidth = 640, int32_t windowHeight = 480)

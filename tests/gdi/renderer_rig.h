@@ -15,9 +15,8 @@
 #include "framework/video_adapter.h"
 #include "gdi/channel_surface.h"
 #include "gdi/tavorin.h"
-#include "support/environment_guard.h"
 #include "support/eventually.h"
-#include "support/temp_folder.h"
+#include "support/temp_data_folder.h"
 
 namespace gdi_testing {
 
@@ -30,9 +29,8 @@ class OpenTavorin : public KMC::Tavorin {
 
 class RendererRig {
  private:
-  // First members: whatever the renderer's format cache writes goes here and outlives it.
-  testsupport::TempFolder dataFolder_{"tavorin-renderer-data"};
-  testsupport::EnvironmentGuard dataHome_{"XDG_DATA_HOME", dataFolder_.path().c_str()};
+  // First member: whatever the renderer's format cache writes goes here and outlives it.
+  testsupport::TempDataFolder dataFolder_{"tavorin-renderer-data"};
 
  public:
   typedef KMC::Tavorin::Channel Channel;

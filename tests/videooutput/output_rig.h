@@ -20,9 +20,8 @@
 #include "engine/upstream_source.h"
 #include "engine/video_sample.h"
 #include "recording_renderer.h"
-#include "support/environment_guard.h"
 #include "support/eventually.h"
-#include "support/temp_folder.h"
+#include "support/temp_data_folder.h"
 
 namespace testing_vo {
 
@@ -58,10 +57,9 @@ inline void awaitOrEnd(const std::function<bool()>& condition, const char* what)
 
 class OutputRig {
  private:
-  // First members: the output's format cache (and destroy's purge of it) writes here, never
+  // First member: the output's format cache (and destroy's purge of it) writes here, never
   // into the user's data folder, and the folder outlives the output.
-  testsupport::TempFolder dataFolder_{"tavorin-output-data"};
-  testsupport::EnvironmentGuard dataHome_{"XDG_DATA_HOME", dataFolder_.path().c_str()};
+  testsupport::TempDataFolder dataFolder_{"tavorin-output-data"};
 
  public:
   explicit OutputRig(int32_t time = 1000, bool running = true, int32_t rate = 1000)
