@@ -167,8 +167,9 @@ bool VideoOutput<T>::destroy() {
   if (onOutputThread() || onOwnPullThread()) return false;
   destroys_.fetch_add(1);  // a create still waiting for initialisation gives up
   // The output thread goes first: once it has ended no pass can be using a channel (selected,
-  // or held for a reconfiguration) while it is taken down here.
-  {
+  // or held for a reconfiguration) while it is taken down here. The caller's locks are let go
+  // only while there is a thread to wait for.
+  if (hasOutputThread()) {
     LockGuard list(lockManager_, channelListLock_, LockMode::Unlocked);
     LockGuard render(lockManager_, renderLock_, LockMode::Unlocked);
     joinOutputThread();
