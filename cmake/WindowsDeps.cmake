@@ -10,16 +10,7 @@
 # find_package (Boost::headers, Boost::boost, Boost::thread, SQLite::SQLite3), so target code
 # links the same names on every platform.
 
-if(NOT TAVORIN_WINDEPS)
-  if(DEFINED ENV{TAVORIN_WINDEPS} AND NOT "$ENV{TAVORIN_WINDEPS}" STREQUAL "")
-    set(TAVORIN_WINDEPS "$ENV{TAVORIN_WINDEPS}")
-  elseif(DEFINED ENV{XDG_CACHE_HOME} AND NOT "$ENV{XDG_CACHE_HOME}" STREQUAL "")
-    set(TAVORIN_WINDEPS "$ENV{XDG_CACHE_HOME}/tavorin-windeps")
-  else()
-    set(TAVORIN_WINDEPS "$ENV{HOME}/.cache/tavorin-windeps")
-  endif()
-  set(TAVORIN_WINDEPS "${TAVORIN_WINDEPS}" CACHE PATH "Prefix filled by scripts/windows-deps.sh")
-endif()
+include(${CMAKE_CURRENT_LIST_DIR}/WindowsDepsPrefix.cmake)
 if(NOT TAVORIN_WINDEPS_ARCH)
   if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     set(TAVORIN_WINDEPS_ARCH x86_64)

@@ -11,16 +11,7 @@ set(CMAKE_RANLIB ${TAVORIN_MINGW_TRIPLE}-ranlib CACHE FILEPATH "")
 # Splits the debug information off the installed DLLs (cmake/Shipping.cmake).
 set(CMAKE_OBJCOPY ${TAVORIN_MINGW_TRIPLE}-objcopy CACHE FILEPATH "")
 
-if(NOT TAVORIN_WINDEPS)
-  if(DEFINED ENV{TAVORIN_WINDEPS} AND NOT "$ENV{TAVORIN_WINDEPS}" STREQUAL "")
-    set(TAVORIN_WINDEPS "$ENV{TAVORIN_WINDEPS}")
-  elseif(DEFINED ENV{XDG_CACHE_HOME} AND NOT "$ENV{XDG_CACHE_HOME}" STREQUAL "")
-    set(TAVORIN_WINDEPS "$ENV{XDG_CACHE_HOME}/tavorin-windeps")
-  else()
-    set(TAVORIN_WINDEPS "$ENV{HOME}/.cache/tavorin-windeps")
-  endif()
-endif()
-set(TAVORIN_WINDEPS "${TAVORIN_WINDEPS}" CACHE PATH "Prefix filled by scripts/windows-deps.sh")
+include(${CMAKE_CURRENT_LIST_DIR}/WindowsDepsPrefix.cmake)
 # try_compile projects read the toolchain again: hand them the same prefix.
 list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES TAVORIN_WINDEPS)
 
@@ -30,11 +21,12 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# Everything static: the binaries import no libgcc, libstdc++ or libwinpthread DLL, only
-# Windows' own.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# Everything static, the plug-in included: the binaries import no libgcc, libstdc++ or
+# libwinpthread DLL, only Windows' own. The one place these flags are set.
+set(_tavorin_static_runtime "-static -static-libgcc -static-libstdc++")
+set(CMAKE_EXE_LINKER_FLAGS_INIT "${_tavorin_static_runtime}")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "${_tavorin_static_runtime}")
+set(CMAKE_MODULE_LINKER_FLAGS_INIT "${_tavorin_static_runtime}")
 
 # gtest_discover_tests lists a test program's cases when CTest runs, not after each build: a
 # build then needs neither Wine nor its environment.

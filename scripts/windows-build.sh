@@ -20,7 +20,8 @@ set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 root="$(cd "$here/.." && pwd)"
-export TAVORIN_WINDEPS="${TAVORIN_WINDEPS:-${XDG_CACHE_HOME:-$HOME/.cache}/tavorin-windeps}"
+TAVORIN_WINDEPS="$(cmake -P "$root/cmake/WindowsDepsPrefix.cmake")"  # its one definition
+export TAVORIN_WINDEPS
 builds="${TAVORIN_WIN_BUILD_DIR:-$root}"
 jobs="${JOBS:-2}"
 

@@ -19,7 +19,7 @@ set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 root="$(cd "$here/.." && pwd)"
-prefix="${1:-${TAVORIN_WINDEPS:-${XDG_CACHE_HOME:-$HOME/.cache}/tavorin-windeps}}"
+prefix="${1:-$(cmake -P "$root/cmake/WindowsDepsPrefix.cmake")}"
 mkdir -p "$prefix"
 prefix="$(cd "$prefix" && pwd)"
 cache="$prefix/cache"

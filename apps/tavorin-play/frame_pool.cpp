@@ -26,8 +26,7 @@ PooledFrame* FramePool::make(int32_t startTime, uint32_t duration, int32_t width
   if (pixels.empty()) pixels.resize(count);
 
   std::lock_guard<std::mutex> hold(lock_);
-  frames_.emplace_back(new PooledFrame(this, static_cast<int64_t>(frames_.size())));
-  releaseCounts_.push_back(0);
+  frames_.emplace_back(new PooledFrame(this, releases_.enter()));  // under lock_: serials follow frames_
   PooledFrame* frame = frames_.back().get();
   frame->pixels_.swap(pixels);
   frame->usable = 1;
@@ -41,36 +40,19 @@ PooledFrame* FramePool::make(int32_t startTime, uint32_t duration, int32_t width
 }
 
 void FramePool::recordRelease(PooledFrame* frame) {
+  if (!releases_.recordRelease(frame->serial())) return;  // counted; the pixels went already
   std::lock_guard<std::mutex> hold(lock_);
-  int32_t& count = releaseCounts_[static_cast<size_t>(frame->serial())];
-  if (++count > 1) {
-    ++extraReleases_;
-    return;
-  }
-  ++released_;
   spare_.emplace_back();
   spare_.back().swap(frame->pixels_);
 }
 
-int64_t FramePool::created() const {
-  std::lock_guard<std::mutex> hold(lock_);
-  return static_cast<int64_t>(frames_.size());
-}
+int64_t FramePool::created() const { return releases_.created(); }
 
-int64_t FramePool::released() const {
-  std::lock_guard<std::mutex> hold(lock_);
-  return released_;
-}
+int64_t FramePool::released() const { return releases_.released(); }
 
-int64_t FramePool::extraReleases() const {
-  std::lock_guard<std::mutex> hold(lock_);
-  return extraReleases_;
-}
+int64_t FramePool::extraReleases() const { return releases_.extraReleases(); }
 
-bool FramePool::allReleasedExactlyOnce() const {
-  std::lock_guard<std::mutex> hold(lock_);
-  return extraReleases_ == 0 && released_ == static_cast<int64_t>(frames_.size());
-}
+bool FramePool::allReleasedExactlyOnce() const { return releases_.allReleasedExactlyOnce(); }
 
 int64_t FramePool::buffersAllocated() const {
   std::lock_guard<std::mutex> hold(lock_);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "abi/engine_objects.h"
+#include "engine/release_ledger.h"
 
 namespace play {
 
@@ -69,13 +70,11 @@ class FramePool {
   friend class PooledFrame;
   void recordRelease(PooledFrame* frame);
 
-  mutable std::mutex lock_;
-  std::vector<std::unique_ptr<PooledFrame>> frames_;
-  std::vector<int32_t> releaseCounts_;  // by serial
+  mutable std::mutex lock_;                           // guards the members below it
+  std::vector<std::unique_ptr<PooledFrame>> frames_;  // by serial
   std::vector<std::vector<uint32_t>> spare_;
-  int64_t released_ = 0;
-  int64_t extraReleases_ = 0;
   int64_t buffersAllocated_ = 0;
+  host::ReleaseLedger releases_;                      // its own lock
 };
 
 }  // namespace play

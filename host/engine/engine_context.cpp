@@ -11,6 +11,7 @@ std::string keyOf(const std::string& path, const std::string& name) { return pat
 }  // namespace
 
 int32_t EngineContext::chooseVideoAdapter(KMC::StringList* kinds) {
+  called("chooseVideoAdapter");
   std::lock_guard<std::mutex> hold(lock_);
   ++adapterChoices_;
   if (adapterChoice_ != kChooseByKind) return adapterChoice_;
@@ -23,24 +24,28 @@ int32_t EngineContext::chooseVideoAdapter(KMC::StringList* kinds) {
 }
 
 int32_t EngineContext::setVideoAdapter(KMC::VideoAdapterUnknown* adapter) {
+  called("setVideoAdapter");
   std::lock_guard<std::mutex> hold(lock_);
   adapter_ = adapter;
   return 0;
 }
 
 int32_t EngineContext::videoSizeChanged(int32_t width, int32_t height) {
+  called("videoSizeChanged");
   std::lock_guard<std::mutex> hold(lock_);
   videoSizes_.push_back(SizeRecord{width, height});
   return 0;
 }
 
 int32_t EngineContext::windowSizeChanged(int32_t width, int32_t height) {
+  called("windowSizeChanged");
   std::lock_guard<std::mutex> hold(lock_);
   windowSizes_.push_back(SizeRecord{width, height});
   return 0;
 }
 
 int32_t EngineContext::channelEvent(int32_t channelId, int32_t code, KMC::VideoSample* object) {
+  called("channelEvent");
   int32_t start = 0;
   if (object && (code == KMC::kEventPresented || code == KMC::kEventDroppedLate)) start = object->startTime;
   {

@@ -62,6 +62,12 @@ class EngineContext : public KMC::ComponentContext {
   // before the component reports anything.
   typedef std::function<void(int32_t channelId, int32_t code, KMC::VideoSample* object)> EventHook;
   void setEventHook(EventHook hook) { eventHook_ = std::move(hook); }
+  // Called at the start of every call the component makes into this context (its operation's
+  // name: "channelEvent", "videoSizeChanged", ...), on the calling thread and without the
+  // context's lock, so that a test can see which of the component's locks the caller holds.
+  // Set it before the component is created.
+  typedef std::function<void(const char* operation)> CallHook;
+  void setCallHook(CallHook hook) { callHook_ = std::move(hook); }
 
   // --- records --------------------------------------------------------------------------------
   std::vector<ChannelEventRecord> channelEvents() const;
@@ -76,11 +82,16 @@ class EngineContext : public KMC::ComponentContext {
   void clearRecords();
 
  private:
+  void called(const char* operation) const {
+    if (callHook_) callHook_(operation);
+  }
+
   mutable std::mutex lock_;
   KMC::MediaClock* clock_;
   std::map<std::string, int32_t> settings_;  // "path/name" -> value
   int32_t adapterChoice_ = kChooseByKind;
   EventHook eventHook_;
+  CallHook callHook_;
   KMC::VideoAdapterUnknown* adapter_ = nullptr;
   std::vector<ChannelEventRecord> events_;
   std::vector<SizeRecord> videoSizes_;

@@ -25,9 +25,8 @@ int32_t OwnedVideoSample::releaseCount() const { return ledger_->releaseCountOf(
 
 OwnedVideoSample* SampleLedger::make(int32_t startTime, uint32_t duration, int32_t width, int32_t height) {
   std::lock_guard<std::mutex> hold(lock_);
-  int64_t serial = static_cast<int64_t>(samples_.size());
+  int64_t serial = releases_.enter();  // under lock_: serials follow samples_
   samples_.emplace_back(new OwnedVideoSample(this, serial, width, height));
-  releaseCounts_.push_back(0);
   OwnedVideoSample* sample = samples_.back().get();
   sample->startTime = startTime;
   sample->duration = duration;
@@ -35,49 +34,28 @@ OwnedVideoSample* SampleLedger::make(int32_t startTime, uint32_t duration, int32
 }
 
 int32_t SampleLedger::recordRelease(const OwnedVideoSample* sample) {
-  std::lock_guard<std::mutex> hold(lock_);
-  int32_t& count = releaseCounts_[static_cast<size_t>(sample->serial())];
-  ++count;
-  if (count == 1) {
-    ++released_;
-  } else {
-    ++doubleReleases_;
-  }
+  releases_.recordRelease(sample->serial());
   return 0;
 }
 
 int32_t SampleLedger::releaseCountOf(const OwnedVideoSample* sample) const {
-  std::lock_guard<std::mutex> hold(lock_);
-  return releaseCounts_[static_cast<size_t>(sample->serial())];
+  return releases_.releaseCount(sample->serial());
 }
 
-int64_t SampleLedger::created() const {
-  std::lock_guard<std::mutex> hold(lock_);
-  return static_cast<int64_t>(samples_.size());
-}
+int64_t SampleLedger::created() const { return releases_.created(); }
 
-int64_t SampleLedger::released() const {
-  std::lock_guard<std::mutex> hold(lock_);
-  return released_;
-}
+int64_t SampleLedger::released() const { return releases_.released(); }
 
-int64_t SampleLedger::doubleReleases() const {
-  std::lock_guard<std::mutex> hold(lock_);
-  return doubleReleases_;
-}
+int64_t SampleLedger::doubleReleases() const { return releases_.extraReleases(); }
 
 std::vector<const OwnedVideoSample*> SampleLedger::unreleased() const {
+  std::vector<int64_t> serials = releases_.unreleased();
   std::lock_guard<std::mutex> hold(lock_);
   std::vector<const OwnedVideoSample*> out;
-  for (size_t i = 0; i < samples_.size(); ++i) {
-    if (releaseCounts_[i] == 0) out.push_back(samples_[i].get());
-  }
+  for (int64_t serial : serials) out.push_back(samples_[static_cast<size_t>(serial)].get());
   return out;
 }
 
-bool SampleLedger::allReleasedExactlyOnce() const {
-  std::lock_guard<std::mutex> hold(lock_);
-  return doubleReleases_ == 0 && released_ == static_cast<int64_t>(samples_.size());
-}
+bool SampleLedger::allReleasedExactlyOnce() const { return releases_.allReleasedExactlyOnce(); }
 
 }  // namespace host

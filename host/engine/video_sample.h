@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "abi/engine_objects.h"
+#include "engine/release_ledger.h"
 
 namespace host {
 
@@ -68,11 +69,9 @@ class SampleLedger {
   int32_t recordRelease(const OwnedVideoSample* sample);
   int32_t releaseCountOf(const OwnedVideoSample* sample) const;
 
-  mutable std::mutex lock_;
-  std::vector<std::unique_ptr<OwnedVideoSample>> samples_;
-  std::vector<int32_t> releaseCounts_;  // by serial
-  int64_t released_ = 0;
-  int64_t doubleReleases_ = 0;
+  mutable std::mutex lock_;                                 // guards samples_
+  std::vector<std::unique_ptr<OwnedVideoSample>> samples_;  // by serial
+  ReleaseLedger releases_;
 };
 
 }  // namespace host

@@ -66,9 +66,10 @@ template <typename T>
 struct EngineVector {
   static_assert(std::is_trivially_copyable<T>::value, "engine vectors here hold plain values");
 
-  T* first;
-  T* last;
-  T* endOfStorage;
+  // Null by default: an empty vector without storage, as the engine's library constructs one.
+  T* first = nullptr;
+  T* last = nullptr;
+  T* endOfStorage = nullptr;
 
   size_t size() const { return static_cast<size_t>(last - first); }
   size_t capacity() const { return static_cast<size_t>(endOfStorage - first); }
@@ -154,8 +155,8 @@ struct EngineList {
   static_assert(std::is_trivially_copyable<T>::value, "engine lists here hold plain values");
   typedef EngineListNode<T> Node;
 
-  Node* head;   // the sentinel
-  size_t count;
+  Node* head = nullptr;   // the sentinel; a list without one is refused until makeEmpty
+  size_t count = 0;
 
   // Calls visit(value) for every element, first to last. False when the list has no sentinel.
   template <typename Visit>

@@ -19,7 +19,6 @@ struct ChannelSurface {
   BITMAPINFO bitmapInfo = {};       // both buffers, w x h, bottom-up 32-bit
   uint32_t* picturePixels = nullptr;  // w x h, malloc/free
   uint32_t* maskPixels = nullptr;     // 0xFFFFFFFF where transparent, 0 elsewhere
-  int32_t destLeft = 0, destTop = 0, destRight = 0, destBottom = 0;  // last drawChannel
   bool hasTransparency = false;
   int32_t surfaceWidth = 0;         // w and h of the current buffers
   int32_t surfaceHeight = 0;

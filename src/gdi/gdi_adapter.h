@@ -1,5 +1,9 @@
 // The renderer's view of its video adapter: the window and drawing rectangle the engine set,
-// and the two notifications through which the adapter announces the engine's changes.
+// and the notification through which the adapter announces the engine's changes.
+//
+// The adapter is the renderer's own: made when the engine chooses its kind, handed to the
+// engine with setVideoAdapter, taken back (setVideoAdapter(null)) and deleted with the
+// renderer. Nobody else can take it away, so there is no release notification.
 #pragma once
 
 #include <boost/function.hpp>
@@ -12,12 +16,8 @@ namespace KMC {
 class GDIAdapter {
  public:
   GDIAdapter() {}
-  // The release notification goes first, then the state notification (each lets go of the
-  // renderer member it is bound to).
-  virtual ~GDIAdapter() {
-    releaseNotification.clear();
-    stateNotification.clear();
-  }
+  // Lets go of the renderer member the notification is bound to.
+  virtual ~GDIAdapter() { stateNotification.clear(); }
 
   virtual WindowHandle window() const = 0;     // 1: the stored handle, 0 = no window
   virtual bool hasSecondaryRect() const = 0;   // 2
@@ -27,8 +27,6 @@ class GDIAdapter {
   // Raised with false just before and true just after every effective change, on the thread
   // that makes the change. Empty until the renderer binds it.
   boost::function<void(bool)> stateNotification;
-  // Raised by an adapter owner that takes the adapter away; nothing in this library raises it.
-  boost::function<void()> releaseNotification;
 };
 
 }  // namespace KMC

@@ -35,6 +35,7 @@ Tavorin::Tavorin(PluginHost* host)
       adapterActive_(false),
       adapter_(nullptr),
       windowDC_(nullptr),
+      windowOfDC_(0),
       backDC_(nullptr),
       blackBrush_(nullptr),
       backBitmap_(nullptr),
@@ -71,8 +72,10 @@ Tavorin::~Tavorin() {
 
 void Tavorin::releaseDrawingObjects() {
   if (windowDC_) {
-    ReleaseDC(asWindow(adapter_ ? adapter_->window() : 0), asDC(windowDC_));
+    // To the window it came from: the adapter may name another window, or none, by now.
+    ReleaseDC(asWindow(windowOfDC_), asDC(windowDC_));
     windowDC_ = nullptr;
+    windowOfDC_ = 0;
   }
   if (blackBrush_) {
     DeleteObject(static_cast<HGDIOBJ>(blackBrush_));
@@ -80,40 +83,40 @@ void Tavorin::releaseDrawingObjects() {
   }
 }
 
-ResultCode Tavorin::queryInterface(const NarrowString& id, void** out) {
-  if (out) *out = nullptr;
-  return VideoOutput<Tavorin>::queryInterface(id, out) != kResultOk ? kResultNotFound : kResultOk;
-}
-
 const char* Tavorin::rendererIdentity() { return "GDI"; }
 
 bool Tavorin::registerFormats(int32_t) {
   registerFormat(kFormatCost, 0, "BGRA");
   registerFormat(kFormatCost, 0, "BGRX");
-  adapterKinds_.append(NarrowString(kVideoAdapterHWNDId, &StandardAllocator<char>::instance()));
+  offerAdapterKinds();
   return true;
 }
 
+void Tavorin::offerAdapterKinds() {
+  adapterKinds_.append(NarrowString(kVideoAdapterHWNDId, &StandardAllocator<char>::instance()));
+}
+
 bool Tavorin::runOutputRound() {
-  if (!acquireAdapter()) return false;
+  negotiateAdapter();
+  if (!takeUpWindow()) return false;
   presentationLoop(&adapterActive_);
   return true;
 }
 
-bool Tavorin::acquireAdapter() {
+void Tavorin::negotiateAdapter() {
   ComponentContext* engine = context();
-  if (!adapter_ && engine) {
-    int32_t index = engine->chooseVideoAdapter(&adapterKinds_);
-    const NarrowString* kind = adapterKinds_.at(index);
-    if (kind && *kind == kVideoAdapterHWNDId) {
-      VideoAdapterGDIHWND* adapter = new VideoAdapterGDIHWND();
-      engine->setVideoAdapter(adapter);
-      adapter_ = adapter;
-      adapterActive_ = true;
-      adapter->bindNotifications(boost::bind(&Tavorin::adapterStateChanged, this, boost::placeholders::_1),
-                                 boost::bind(&Tavorin::adapterReleased, this));
-    }
-  }
+  if (adapter_ || !engine) return;
+  int32_t index = engine->chooseVideoAdapter(&adapterKinds_);
+  const NarrowString* kind = adapterKinds_.at(index);
+  if (!kind || *kind != kVideoAdapterHWNDId) return;
+  VideoAdapterGDIHWND* adapter = new VideoAdapterGDIHWND();
+  engine->setVideoAdapter(adapter);
+  adapter_ = adapter;
+  adapterActive_ = true;
+  adapter->bindNotification(boost::bind(&Tavorin::adapterStateChanged, this, boost::placeholders::_1));
+}
+
+bool Tavorin::takeUpWindow() {
   if (adapter_ && adapter_->window() != 0) {
     requestReconfiguration();
     setRendererReady(true);
@@ -124,8 +127,10 @@ bool Tavorin::acquireAdapter() {
 }
 
 bool Tavorin::initializeRenderer() {
-  if (!acquireAdapter()) return false;
-  windowDC_ = GetDC(asWindow(adapter_->window()));
+  negotiateAdapter();
+  if (!takeUpWindow()) return false;
+  windowOfDC_ = adapter_->window();
+  windowDC_ = GetDC(asWindow(windowOfDC_));
   blackBrush_ = CreateSolidBrush(RGB(0, 0, 0));
   return true;
 }
@@ -177,7 +182,6 @@ bool Tavorin::endFrame() {
     if (area.drawable()) {
       BitBlt(asDC(windowDC_), area.rect.left, area.rect.top, static_cast<int>(area.width),
              static_cast<int>(area.height), asDC(backDC_), 0, 0, SRCCOPY);
-      (void)GetLastError();
     }
     HDC back = asDC(backDC_);
     HBITMAP bitmap = static_cast<HBITMAP>(backBitmap_);
@@ -205,12 +209,6 @@ void Tavorin::adapterStateChanged(bool ready) {
   // (it would report the old size, and the request the change needs would be spent).
   setRendererReady(ready);
   if (!ready) requestReconfiguration();
-}
-
-void Tavorin::adapterReleased() {
-  adapterActive_ = false;
-  if (context()) context()->setVideoAdapter(nullptr);
-  adapter_ = nullptr;  // forgotten, not deleted: whoever released it owns it
 }
 
 }  // namespace KMC

@@ -26,12 +26,11 @@ class Tavorin : public VideoOutput<Tavorin> {
   explicit Tavorin(PluginHost* host);
   ~Tavorin();
 
-  ResultCode queryInterface(const NarrowString& id, void** out) override;
-
   // Renderer operations, in slot order. "Output thread" operations run there under the locks
   // the video output documents for each; the others are named.
   const char* rendererIdentity() override;                      // engine thread: "GDI"
-  bool registerFormats(int32_t) override;                        // engine thread: BGRA, BGRX
+  bool registerFormats(int32_t) override;                        // engine thread: BGRA, BGRX,
+                                                                 // and the adapter kinds
   bool runOutputRound() override;                                // output thread, no locks
   bool initializeRenderer() override;                            // window DC and black brush
   bool shutdownRenderer() override;                              // releases both
@@ -50,19 +49,27 @@ class Tavorin : public VideoOutput<Tavorin> {
   void resumeChannel(Channel* channel) override;
   bool geometryChanged(Channel* channel, const RectFloat* source) override;
 
-  // Whether a usable adapter with a window exists; negotiates one with the engine first.
-  bool acquireAdapter();
-  // Adapter notifications, on the engine thread that changes the adapter.
+  // The adapter negotiation, once: asks the engine to choose among the offered kinds and,
+  // when it chose the window-handle kind, makes that adapter and hands it to the engine.
+  void negotiateAdapter();
+  // The window test: with an adapter that has a window, asks for the reconfiguration that
+  // draws into it, marks the renderer ready and answers true; otherwise pauses 5 ms (the
+  // engine has still to give a window) and answers false.
+  bool takeUpWindow();
+  // The adapter's notification, on the engine thread that changes the adapter.
   void adapterStateChanged(bool ready);
-  void adapterReleased();
 
  private:
   void releaseDrawingObjects();
+  // With the formats: the adapter kinds the engine chooses from (the window-handle kind).
+  void offerAdapterKinds();
 
-  std::atomic<bool> adapterActive_;  // the presentation loop runs while set
+  std::atomic<bool> adapterActive_;  // the presentation loop's keep-running flag: set once an
+                                     // adapter exists; the loop ends with the output thread
   StringList adapterKinds_;
   VideoAdapterGDIHWND* adapter_;
   void* windowDC_;                   // HDC
+  WindowHandle windowOfDC_;          // the window windowDC_ was taken from (released there)
   void* backDC_;                     // HDC, between beginFrame and endFrame
   void* blackBrush_;                 // HBRUSH
   void* backBitmap_;                 // HBITMAP

@@ -206,7 +206,7 @@ VideoSample* Tavorin::convertFrame(Channel* channel, VideoSample* sample) {
     int32_t height = surface->surfaceHeight;
     if (pixels && surface->picturePixels && width > 0 && height > 0) {
       bool alpha = carriesAlpha(channel->descriptor);
-      surface->hasTransparency = copyFramePixels(pixels, sample->stride, width, height, channel->frameFlag, alpha,
+      surface->hasTransparency = copyFramePixels(pixels, sample->stride, width, height, channel->bottomUpFrameSeen, alpha,
                                                  surface->picturePixels, surface->maskPixels);
       if (surface->hasTransparency) {
         SetDIBits(nullptr, surface->maskBitmap, 0, static_cast<UINT>(height), surface->maskPixels,
@@ -228,10 +228,6 @@ bool Tavorin::drawChannel(Channel* channel) {
   if (!surface->imagePrevious) return true;             // nothing uploaded
 
   const PixelEdges edges = destinationEdges(*channel, DrawingArea(adapter_->drawRect()));
-  surface->destLeft = edges.left;
-  surface->destTop = edges.top;
-  surface->destRight = edges.right;
-  surface->destBottom = edges.bottom;
   blitSurface(static_cast<HDC>(backDC_), *surface, destinationBlit(edges, channel->outputRect),
               sourceBlit(*channel, *surface));
   return true;

@@ -13,11 +13,9 @@ VideoAdapterGDIHWND::VideoAdapterGDIHWND()
 
 VideoAdapterGDIHWND::~VideoAdapterGDIHWND() {}
 
-void VideoAdapterGDIHWND::bindNotifications(const boost::function<void(bool)>& state,
-                                            const boost::function<void()>& release) {
+void VideoAdapterGDIHWND::bindNotification(const boost::function<void(bool)>& state) {
   Guard guard(lock_);
   stateNotification = state;
-  releaseNotification = release;
 }
 
 void VideoAdapterGDIHWND::raiseState(bool ready) {

@@ -32,9 +32,9 @@ class VideoAdapterGDIHWND final : public VideoAdapterHWND, public GDIAdapter {
   RectInt drawRect() const override;
   RectInt secondaryRect() const override;
 
-  // Binds the renderer's handlers (under the lock, so a setter on another thread sees either
+  // Binds the renderer's handler (under the lock, so a setter on another thread sees either
   // no handler or the complete one).
-  void bindNotifications(const boost::function<void(bool)>& state, const boost::function<void()>& release);
+  void bindNotification(const boost::function<void(bool)>& state);
 
  private:
   void raiseState(bool ready);

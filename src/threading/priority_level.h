@@ -5,6 +5,13 @@
 
 namespace KMC {
 
+// The levels by name.
+const int kPriorityLowest = 0;
+const int kPriorityBelowNormal = 1;
+const int kPriorityNormal = 2;
+const int kPriorityHighest = 3;
+const int kPriorityTimeCritical = 4;
+
 // Sets the priority of thread (a thread handle; null means the calling thread) to the given
 // level. When previousLevel is given it first receives the thread's current level: -2 -> 0,
 // -1 -> 1, 2 -> 3, 15 -> 4, and any other priority (normal, above normal, idle, ...) -> 2.

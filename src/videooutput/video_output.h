@@ -36,7 +36,21 @@
 //    (flush, seek, reset, disconnect, selection, createPort, commands); destroy and removePort
 //    answer false there, as they would have the output thread wait for itself.
 //  - windowSizeChanged, chooseVideoAdapter, setVideoAdapter: made by the renderer on the output
-//    thread (see the renderer's own notes), under the same rules.
+//    thread from initializeRenderer, reconfigure or runOutputRound, with renderLock held (none
+//    in runOutputRound), no channelListLock and no queueMutex; the same callbacks are allowed.
+//  - No call into the engine is made with channelListLock or a queueMutex held: the loop lets
+//    channelListLock go at the end of each step that takes it.
+//
+// Answers of the operations that take things down:
+//  - destroy: true once the output thread has ended and every live channel is gone with its
+//    port (retired ones wait for removePort); false, changing nothing, on the output thread or
+//    a pull thread of this output. A create still waiting for initialisation answers false.
+//  - removePort: true once the port and its channel are gone; a port still connected is
+//    disconnected first. False for a port this output does not know (or no longer knows,
+//    because destroy or another removePort took it), and on the output thread or the port's
+//    own pull thread.
+//  - queryFormats reads the context it is given (the format cache setting) and never stores
+//    it: the output keeps reporting to the context of create.
 //  - UpstreamSource::pull: the channel's pull thread, no lock of the output held; the source may
 //    call the channel's port (disconnect it, say), but removePort and destroy answer false on
 //    that thread. After a disconnect (or a connect to another source) from an engine thread
@@ -57,6 +71,7 @@
 #include <cstdint>
 #include <list>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -108,8 +123,11 @@ class VideoOutput : public PluginBase,
   // (create, format query), no lock. The text stays the renderer's.
   virtual const char* rendererIdentity() = 0;
   // 8: registers the accepted formats through registerFormat. Engine thread, no lock; the
-  // argument is 0 from create. True: asked never again for this output.
-  virtual bool registerFormats(int32_t when) = 0;
+  // argument says who asks (kFormatsAskedByCreate, kFormatsAskedByQuery). True: asked never
+  // again for this output.
+  static constexpr int32_t kFormatsAskedByCreate = 0;
+  static constexpr int32_t kFormatsAskedByQuery = 1;
+  virtual bool registerFormats(int32_t askedBy) = 0;
   // 9: one round of output work; called over and over by the output thread until destroy. Must
   // return after bounded work (it normally runs presentationLoop and returns when that ends).
   virtual bool runOutputRound() = 0;
@@ -210,7 +228,7 @@ class VideoOutput : public PluginBase,
   bool isInitialized() const { return initialized_.load(); }
   bool initializationFailed() const { return initFailed_.load(); }
   bool isActive() const { return active_.load(); }
-  bool hasOutputThread() const { return outputThread_ != nullptr; }
+  bool hasOutputThread() const;
   const std::string& hardwareName() const { return formatCache_.hardwareName(); }
   bool formatCacheEnabled() const { return formatCache_.enabled(); }
   const FormatTable& formatTable() const { return formatCache_.table(); }
@@ -257,13 +275,24 @@ class VideoOutput : public PluginBase,
   void outputThreadMain();
   // Sets the stop flag and joins the output thread, if there is one. Not on that thread.
   void joinOutputThread();
-  // Takes every live channel (and with retiredToo the retired ones) out of the output and
-  // deletes them with their ports; detach: tell the renderer (it must still be whole). Takes
-  // selectionLock and channelListLock; no component lock may be held.
-  void takeDownChannels(bool detach, bool retiredToo);
+  // Starts the output thread unless one runs (then false); destroysBefore is the count of
+  // destroys the thread starts after.
+  bool startOutputThread(uint64_t& destroysBefore);
+  // Whether channels taken down are detached from the renderer (it must still be whole), or
+  // deleted without a renderer call (its part of the object is gone already).
+  enum class Detach { kFromRenderer, kWithoutRenderer };
+  // Whether the retired channels, whose ports the engine has not removed yet, go too.
+  enum class Retired { kTakenDown, kLeftForRemovePort };
+  // Takes every live channel (and the retired ones, as asked) out of the output and deletes
+  // them with their ports. Takes selectionLock and channelListLock; no component lock may be
+  // held.
+  void takeDownChannels(Detach detach, Retired retired);
   // Sleeps with all three component locks released for the sleep; afterwards each lock is in
   // the state the caller had it in.
   void idle(uint32_t milliseconds);
+  // Output thread, inside the loop's None guards: lets go of a lock that a finished step took
+  // and the None guard kept.
+  void releaseKept(LockId lock);
   // One pass of the presentation loop; answers whether it composed a picture.
   bool presentationPass(LoopState& state);
   // Output thread, component locks in mode None or better:
@@ -293,8 +322,8 @@ class VideoOutput : public PluginBase,
   // With channelListLock: the channel of port in list, or null.
   static Channel* findByPort(ChannelList& list, PortInterface* port);
   // With selectionLock and channelListLock: takes every channel of list out of the output,
-  // detached from the renderer when detach, and moves it to doomed.
-  void unlinkChannels(ChannelList& list, ChannelList& doomed, bool detach);
+  // detached as asked, and moves it to doomed.
+  void unlinkChannels(ChannelList& list, ChannelList& doomed, Detach detach);
   // No component lock held: stops the channel's pull thread, then deletes its port and the
   // channel with whatever frames it still has.
   static void deleteChannel(Channel* channel);
@@ -308,7 +337,9 @@ class VideoOutput : public PluginBase,
   LockId selectionLock_;
   ChannelList selectedChannels_;            // guarded by selectionLock
   ComponentContext* context_;               // not owned; set by create
-  boost::thread* outputThread_;             // owned; null when not running
+  boost::thread* outputThread_;             // owned; null when not running; outputThreadMutex_
+  mutable std::mutex outputThreadMutex_;    // guards outputThread_, held through its join
+  std::atomic<uint64_t> destroys_{0};       // destroy calls so far: a waiting create gives up
   LockId renderLock_;
   MediaClock* clock_;                       // not owned; may be null
   std::atomic<bool> initialized_;
@@ -334,10 +365,13 @@ class VideoOutput : public PluginBase,
 
 }  // namespace KMC
 
-#include "videooutput/channel.h"
-#include "videooutput/port.h"
-#include "videooutput/video_output_lifecycle.h"
-#include "videooutput/video_output_parameters.h"
-#include "videooutput/video_output_ports.h"
-#include "videooutput/presentation_loop.h"
-#include "videooutput/video_output_format_query.h"
+// The template's parts. They cannot be included alone, hence their folder.
+#include "videooutput/detail/channel.h"
+#include "videooutput/detail/channel_frame_schedule.h"
+#include "videooutput/detail/channel_pull_feeder.h"
+#include "videooutput/detail/port.h"
+#include "videooutput/detail/video_output_lifecycle.h"
+#include "videooutput/detail/video_output_parameters.h"
+#include "videooutput/detail/video_output_ports.h"
+#include "videooutput/detail/presentation_loop.h"
+#include "videooutput/detail/video_output_format_query.h"

@@ -30,6 +30,7 @@
 #include "abi/video_adapter.h"
 #include "framework/geometry.h"
 #include "support/eventually.h"
+#include "support/temp_data_folder.h"
 
 namespace gdi_testing {
 
@@ -57,6 +58,10 @@ inline host::LibraryLoader& pluginLibrary() {
 typedef std::function<uint32_t(int32_t x, int32_t y)> Picture;
 
 class PluginRig {
+ private:
+  // First member: whatever the plug-in's format cache writes goes here and outlives it.
+  testsupport::TempDataFolder dataFolder_{"tavorin-plugin-data"};
+
  public:
   explicit PluginRig(int32_t windowWidth = 640, int32_t windowHeight = 480)
       : clock(1000), context(&clock), window(windowWidth, windowHeight), engine("Test Machine") {}

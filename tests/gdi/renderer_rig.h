@@ -17,6 +17,7 @@
 #include "gdi/channel_surface.h"
 #include "gdi/tavorin.h"
 #include "support/eventually.h"
+#include "support/temp_data_folder.h"
 
 namespace gdi_testing {
 
@@ -28,6 +29,10 @@ class OpenTavorin final : public KMC::Tavorin {
 };
 
 class RendererRig {
+ private:
+  // First member: whatever the renderer's format cache writes goes here and outlives it.
+  testsupport::TempDataFolder dataFolder_{"tavorin-renderer-data"};
+
  public:
   typedef KMC::Tavorin::Channel Channel;
 
@@ -72,7 +77,7 @@ class RendererRig {
   // Answers the frame the channel showed before.
   KMC::VideoSample* present(Channel* channel, KMC::VideoSample* frame) {
     tavorin->acceptFrame(channel, frame);
-    if (frame->bottomUp == 1) channel->frameFlag = true;
+    if (frame->bottomUp == 1) channel->bottomUpFrameSeen = true;
     if (frame->width != 0 && frame->height != 0) {
       channel->width = frame->width;
       channel->height = frame->height;

@@ -104,6 +104,18 @@ TEST(AdapterChoice, EveryRefusedChoicePausesFiveMillisecondsAndAsksAgain) {
   }
 }
 
+// The window DC goes back to the window it was taken from, also when the engine has taken that
+// window away before the renderer lets the DC go.
+TEST(WindowDC, IsReleasedToItsWindowAfterTheEngineTookTheWindowAway) {
+  RendererRig rig(32, 24);
+  ASSERT_TRUE(rig.createAndStop());  // the renderer holds one DC of the window again
+  HWND window = reinterpret_cast<HWND>(rig.window.handle());
+  EXPECT_EQ(platform_testing::windowDCCount(window), 1);
+  static_cast<KMC::VideoAdapterHWND*>(rig.context.videoAdapter())->setWindow(0);
+  rig.tavorin->shutdownRenderer();
+  EXPECT_EQ(platform_testing::windowDCCount(window), 0);
+}
+
 class Surfaces : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(rig.createAndStop()); }

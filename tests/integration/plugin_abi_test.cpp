@@ -143,7 +143,7 @@ TEST(PluginLibrary, ExportsOnlyItsEntry) {
   host::LibraryLoader library(host::defaultPluginPath());
   ASSERT_TRUE(library.isLoaded()) << library.error();
   EXPECT_NE(library.getPlugin(), nullptr);
-  EXPECT_EQ(library.symbol("_ZN3KMC7Tavorin13acquireAdapterEv"), nullptr);
+  EXPECT_EQ(library.symbol("_ZN3KMC7Tavorin16negotiateAdapterEv"), nullptr);
   EXPECT_EQ(library.symbol("Sleep"), nullptr);
   EXPECT_EQ(library.symbol("StretchBlt"), nullptr);
   EXPECT_EQ(library.getPlugin()(nullptr, nullptr), 0);  // a null out location is refused quietly

@@ -8,6 +8,8 @@
 #include <fstream>
 #include <string>
 
+#include "support/temp_folder.h"
+
 namespace {
 
 struct ProbeRun {
@@ -17,10 +19,9 @@ struct ProbeRun {
 
 // Runs the probe with the logging library searched only in libraryFolder.
 ProbeRun runProbe(const std::string& libraryFolder) {
-  char logPattern[] = "/tmp/tavorin-log-XXXXXX";
-  int fd = mkstemp(logPattern);
-  close(fd);
-  std::string command = "KMC_LOG_FILE='" + std::string(logPattern) + "' LD_LIBRARY_PATH='" + libraryFolder +
+  testsupport::TempFolder folder("tavorin-log");
+  const std::string logPath = folder.file("log.txt");
+  std::string command = "KMC_LOG_FILE='" + logPath + "' LD_LIBRARY_PATH='" + libraryFolder +
                         "' '" LOGGER_PROBE "'";
   ProbeRun run;
   if (FILE* pipe = popen(command.c_str(), "r")) {
@@ -28,9 +29,8 @@ ProbeRun runProbe(const std::string& libraryFolder) {
     while (fgets(buffer, sizeof buffer, pipe)) run.output += buffer;
     EXPECT_EQ(pclose(pipe), 0);
   }
-  std::ifstream in(logPattern);
+  std::ifstream in(logPath);
   run.log.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  unlink(logPattern);
   return run;
 }
 

@@ -42,7 +42,8 @@ TEST(PlayerProcess, PlaysIntoAnX11WindowAndSnapshotsTheComposition) {
 #if TAVORIN_HAVE_XVFB
   XvfbServer server;
   ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
-  std::string shot = ::testing::TempDir() + "tavorin_play_x11.png";
+  testsupport::TempFolder folder("tavorin-play-shot");
+  std::string shot = folder.file("x11.png");
   PlayerRun run = runPlayer("--seconds 3 --size 160x90 --window 320x180 --channels 2 --snapshot " + shot, server.display());
   expectSoundReport(run, 3);
   EXPECT_EQ(run.count("expected"), 270);
@@ -59,7 +60,8 @@ TEST(PlayerProcess, AResizedWindowGetsAPictureOfItsNewSize) {
   ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
   Display* display = XOpenDisplay(server.display().c_str());
   ASSERT_NE(display, nullptr);
-  std::string shot = ::testing::TempDir() + "tavorin_play_resized.png";
+  testsupport::TempFolder folder("tavorin-play-shot");
+  std::string shot = folder.file("resized.png");
   bool resized = false;
   PlayerRun run = runPlayer("--seconds 3 --size 160x90 --window 256x144 --snapshot " + shot, server.display(), [&] {
     for (int i = 0; i < 2500 && !resized; ++i) {
@@ -95,7 +97,8 @@ TEST(PlayerProcess, PlaysOffScreenPushedAndPulledForwardsAndBackwards) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    std::string shot = ::testing::TempDir() + "tavorin_play_" + c.name + ".png";
+    testsupport::TempFolder folder("tavorin-play-shot");
+    std::string shot = folder.file(std::string(c.name) + ".png");
     PlayerRun run = runPlayer(std::string("--seconds 3 --size 160x90 --window 256x144 ") + c.args + " --snapshot " + shot);
     expectSoundReport(run, 2);
     EXPECT_EQ(run.count("expected"), 180);

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "support/temp_folder.h"
+
 namespace {
 
 typedef std::map<std::string, std::string> ReportFields;
@@ -56,11 +58,11 @@ inline std::string slurp(const std::string& path) {
 // whilePlaying runs once the program has started.
 template <typename WhilePlaying>
 PlayerRun runPlayer(const std::string& args, const std::string& display, WhilePlaying whilePlaying) {
-  std::string temp = ::testing::TempDir();
-  static int runs = 0;
-  std::string errPath = temp + "tavorin_play_stderr_" + std::to_string(getpid()) + "_" + std::to_string(++runs) + ".txt";
+  // The run's own folder: its error output and the player's data folder (format cache).
+  testsupport::TempFolder folder("tavorin-play-run");
+  std::string errPath = folder.file("stderr.txt");
   std::string command = std::string("env -u KMC_LOG_FILE ") + (display.empty() ? "-u DISPLAY " : "DISPLAY=" + display + " ") +
-                        "XDG_DATA_HOME=" + temp + " " + TAVORIN_PLAY_PROGRAM + " " + args + " 2>" + errPath;
+                        "XDG_DATA_HOME='" + folder.path() + "' " + TAVORIN_PLAY_PROGRAM + " " + args + " 2>'" + errPath + "'";
   PlayerRun run;
   FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return run;

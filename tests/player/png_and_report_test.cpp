@@ -9,6 +9,7 @@
 #include "play_report.h"
 #include "png_reader.h"
 #include "png_writer.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -16,7 +17,8 @@ TEST(PngWriter, WritesWhatReadsBackPixelForPixel) {
   const int w = 7, h = 3;
   std::vector<uint32_t> pixels;
   for (int i = 0; i < w * h; ++i) pixels.push_back(0xAB000000u | static_cast<uint32_t>(i * 0x0A0B0C));
-  std::string path = ::testing::TempDir() + "png_writer_test.png";
+  testsupport::TempFolder folder("tavorin-png");
+  std::string path = folder.file("written.png");
   std::string error;
   ASSERT_TRUE(play::writePng(path, pixels, w, h, &error)) << error;
   PngPicture back = readPng(path);
@@ -30,8 +32,9 @@ TEST(PngWriter, RefusesMissingPicturesAndUnwritablePaths) {
   std::string error;
   EXPECT_FALSE(play::writePng("/nonexistent-dir/x.png", std::vector<uint32_t>(4), 2, 2, &error));
   EXPECT_NE(error.find("/nonexistent-dir/x.png"), std::string::npos) << error;
-  EXPECT_FALSE(play::writePng(::testing::TempDir() + "short.png", std::vector<uint32_t>(3), 2, 2, &error));
-  EXPECT_FALSE(play::writePng(::testing::TempDir() + "empty.png", {}, 0, 0, &error));
+  testsupport::TempFolder folder("tavorin-png");
+  EXPECT_FALSE(play::writePng(folder.file("short.png"), std::vector<uint32_t>(3), 2, 2, &error));
+  EXPECT_FALSE(play::writePng(folder.file("empty.png"), {}, 0, 0, &error));
 }
 
 TEST(PlayReport, LatenessUsesTheNearestRankAndTheReportLineCarriesEveryCount) {

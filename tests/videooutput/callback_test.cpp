@@ -25,7 +25,7 @@ TEST(CallbackTest, FlushInsideTheDroppedLateNotification) {
   rig.select({1});
   ASSERT_TRUE(eventually([&] { return rig.ledger.released() == 4; }));
   ASSERT_TRUE(rig.passes(3));
-  EXPECT_EQ(rig.eventStarts(4), (std::vector<int32_t>{900, 940}));
+  EXPECT_EQ(rig.eventStarts(KMC::kEventDroppedLate), (std::vector<int32_t>{900, 940}));
   EXPECT_EQ(static_cast<RecordingRenderer::Port*>(port)->channel()->queuedFrames(), 0u) << "flushed";
   EXPECT_EQ(rig.ledger.doubleReleases(), 0);
   rig.shutdown();
@@ -36,7 +36,7 @@ TEST(CallbackTest, SelectionChangeAndDisconnectInsideThePresentedNotification) {
   OutputRig rig;
   std::vector<PortInterface*> ports;
   rig.context.setEventHook([&](int32_t channel, int32_t code, KMC::VideoSample* frame) {
-    if (code != 2) return;
+    if (code != KMC::kEventPresented) return;
     if (channel == 1 && frame->startTime == 1000) rig.select({3, 2});
     if (channel == 2) rig.command(ports[1], KMC::kCommandDisconnect);
   });
@@ -60,7 +60,7 @@ TEST(CallbackTest, DestroyAndRemovePortFromTheOutputThreadAnswerFalse) {
   std::atomic<int> answers{0};  // bit 0: destroy answered, bit 1: removePort answered
   std::atomic<bool> anyTrue{false};
   rig.context.setEventHook([&](int32_t, int32_t code, KMC::VideoSample*) {
-    if (code != 2 || answers.load() != 0) return;
+    if (code != KMC::kEventPresented || answers.load() != 0) return;
     if (rig.output->destroy()) anyTrue.store(true);
     answers.fetch_or(1);
     if (rig.output->removePort(port)) anyTrue.store(true);

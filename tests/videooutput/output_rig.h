@@ -22,6 +22,7 @@
 #include "engine/video_sample.h"
 #include "recording_renderer.h"
 #include "support/eventually.h"
+#include "support/temp_data_folder.h"
 
 namespace testing_vo {
 
@@ -56,6 +57,11 @@ inline void awaitOrEnd(const std::function<bool()>& condition, const char* what)
 }
 
 class OutputRig {
+ private:
+  // First member: the output's format cache (and destroy's purge of it) writes here, never
+  // into the user's data folder, and the folder outlives the output.
+  testsupport::TempDataFolder dataFolder_{"tavorin-output-data"};
+
  public:
   explicit OutputRig(int32_t time = 1000, bool running = true, int32_t rate = 1000)
       : clock(time, running, rate), context(&clock), output(new RecordingRenderer()) {

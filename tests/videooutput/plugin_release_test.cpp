@@ -3,7 +3,15 @@
 // may crash, and (under the leak checker) nothing the renderer made for a channel may be left.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+
 #include "gdi/plugin_rig.h"
+#include "support/environment_guard.h"
+#include "support/temp_folder.h"
 
 namespace gdi_testing {
 namespace {
@@ -32,6 +40,41 @@ TEST(PluginReleaseTest, LastReleaseWithPortsMadeAfterDestroy) {
   rig.engine.release();
   rig.plugin = nullptr;
   EXPECT_TRUE(rig.ledger.allReleasedExactlyOnce());
+}
+
+// The engine gives up waiting for a window and destroys the output from another thread: the
+// create waiting for the renderer returns false.
+TEST(PluginReleaseTest, CreateWithoutAWindowAnswersFalseOnceDestroyed) {
+  PluginRig rig(64, 48);
+  ASSERT_TRUE(rig.load());
+  ASSERT_TRUE(rig.waitForAdapter());
+  EXPECT_TRUE(rig.component->destroy());
+  if (!eventually([&] { return rig.createReturned(); })) {
+    ADD_FAILURE() << "create did not return after destroy";
+    std::fflush(nullptr);
+    std::_Exit(1);  // the waiting thread could never be joined
+  }
+  EXPECT_FALSE(rig.finishCreate());
+}
+
+// The records of create and destroy, as the loaded plug-in writes them through the engine's
+// logging library (which reads KMC_LOG_FILE at every record).
+TEST(PluginLogTest, CreateAndDestroyEachWriteTheirRecord) {
+  testsupport::TempFolder folder("tavorin-plugin-log");
+  const std::string path = folder.file("log.txt");
+  testsupport::EnvironmentGuard logFile("KMC_LOG_FILE", path.c_str());
+  {
+    PluginRig rig(32, 24);
+    ASSERT_TRUE(rig.start());
+    ASSERT_TRUE(rig.component->destroy());
+    rig.engine.release();
+    rig.plugin = nullptr;
+  }
+  std::ifstream in(path);
+  const std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(log,
+            "Rendering|KMC::VideoOutput<class KMC::Tavorin>::create|1034|Video Renderer Creation\n"
+            "Rendering|KMC::VideoOutput<class KMC::Tavorin>::destroy|1092|Video Render Destruction\n");
 }
 
 }  // namespace

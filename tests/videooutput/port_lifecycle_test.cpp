@@ -1,8 +1,11 @@
 // The component's life (create, destroy, create again), its interfaces and parameters, every
 // port code, port removal, and the locks held around each renderer call.
+#include <atomic>
 #include <map>
+#include <mutex>
 #include <set>
 #include <string>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -54,6 +57,22 @@ TEST(LifecycleTest, FailingInitializationMakesCreateAnswerFalseAndStopsTheThread
   EXPECT_FALSE(rig.output->hasOutputThread());
   rig.output->failInitForever.store(false);
   EXPECT_TRUE(rig.create()) << "destroy cleared the failure";
+}
+
+// The engine gives up waiting for a window (its user closed the player) and destroys the output
+// from another thread: the create still waiting for the renderer returns, answering false.
+TEST(LifecycleTest, CreateStillWaitingAnswersFalseOnceTheOutputIsDestroyed) {
+  OutputRig rig;
+  rig.output->runLoop.store(false);  // the renderer never initialises, as without a window
+  std::atomic<int> answer{-1};
+  std::thread creator([&] { answer.store(rig.create() ? 1 : 0); });
+  awaitOrEnd([&] { return rig.output->hasOutputThread(); }, "create starting the output thread");
+  EXPECT_TRUE(rig.output->destroy());
+  expectReturns([&] { creator.join(); }, "create after destroy");
+  EXPECT_EQ(answer.load(), 0);
+  EXPECT_FALSE(rig.output->hasOutputThread());
+  rig.output->runLoop.store(true);
+  EXPECT_TRUE(rig.create()) << "and it can be created again";
 }
 
 TEST(InterfaceTest, QueryInterfaceCommandsAndProperties) {
@@ -188,7 +207,7 @@ TEST_F(PortTest, DeliveryFlushAndUntimedFrames) {
   rig.deliver(port, 5000);
   rig.deliver(port, 0);  // untimed: empties the queue and goes next
   ASSERT_TRUE(eventually([&] { return rig.context.channelEvents(KMC::kEventPresented).size() == 2; }));
-  EXPECT_EQ(rig.eventStarts(2).back(), 0);
+  EXPECT_EQ(rig.eventStarts(KMC::kEventPresented).back(), 0);
 
   KMC::PropertyValue none;
   EXPECT_FALSE(port->setPortValue(KMC::kValueDeliverFrame, &none)) << "null frame";
@@ -373,6 +392,92 @@ TEST(LockContractTest, EveryRendererCallHoldsTheLocksTheContractNames) {
     }
   }
   for (const auto& rule : rules) EXPECT_TRUE(seen.count(rule.first)) << rule.first << " never called";
+}
+
+// The same for the calls the output makes into the engine. From the output thread,
+// channelEvent and videoSizeChanged come with renderLock and selectionLock held (nobody can
+// present, reset or remove the channel meanwhile); every call into the engine, those and the
+// renderer's own (windowSizeChanged from reconfigure), is made without channelListLock and
+// without a queue lock, so that the engine may call any operation of the output from inside.
+// A source's pull comes from the channel's pull thread without any lock of the output.
+TEST(LockContractTest, EveryCallIntoTheEngineHoldsTheLocksTheContractNames) {
+  struct Seen {
+    std::string operation;
+    bool render, selection, list, queue, outputThread;
+  };
+  OutputRig rig;
+  std::mutex seenLock;
+  std::vector<Seen> seen;
+  std::vector<RecordingRenderer::Channel*> channels;  // complete before any traffic
+  auto look = [&](const char* operation) {
+    KMC::PolicyLockManager& locks = rig.output->lockManager();
+    Seen call{operation, locks.holds(rig.output->renderLockId()), locks.holds(rig.output->selectionLockId()),
+              locks.holds(rig.output->channelListLockId()), false, rig.output->isOutputThread()};
+    for (RecordingRenderer::Channel* channel : channels) {
+      call.queue = call.queue || RecordingRenderer::callerHoldsQueue(channel);
+    }
+    std::lock_guard<std::mutex> hold(seenLock);
+    seen.push_back(call);
+  };
+  rig.context.setCallHook(look);
+  host::ScriptedSource source;
+  source.setPullHook([&] { look("pull"); });
+  ASSERT_TRUE(rig.create());
+  std::vector<PortInterface*> ports = rig.pushChannels(1);
+  PortInterface* pull = rig.addPort(2, KMC::kChannelPull);
+  for (PortInterface* port : {ports[0], pull}) channels.push_back(static_cast<RecordingRenderer::Port*>(port)->channel());
+
+  // Frames due at once keep the passes from sleeping, as busy playback does.
+  rig.deliver(ports[0], 980);  // late: dropped
+  rig.deliver(ports[0], 1000);
+  source.append(rig.ledger.make(1000, 40, 8, 6));  // a new video size
+  rig.connect(pull, &source);
+  rig.command(pull, KMC::kCommandRun);
+  rig.select({1, 2});
+  ASSERT_TRUE(eventually([&] { return rig.context.channelEvents(KMC::kEventPresented).size() == 2; }));
+  rig.deliver(ports[0], 1000);  // replaces the shown frame, which comes back converted
+  ASSERT_TRUE(eventually([&] { return rig.context.channelEvents(KMC::kEventRendererObject).size() == 1; }));
+  rig.output->requestReconfiguration();
+  ASSERT_TRUE(eventually([&] { return !rig.context.windowSizes().empty(); }));
+  rig.command(pull, KMC::kCommandDisconnect);  // no pull in flight after this
+  rig.shutdown();
+
+  std::lock_guard<std::mutex> hold(seenLock);
+  std::set<std::string> operations;
+  for (const Seen& call : seen) {
+    SCOPED_TRACE(call.operation);
+    operations.insert(call.operation);
+    EXPECT_FALSE(call.list);
+    EXPECT_FALSE(call.queue);
+    if (call.operation == "pull") {
+      EXPECT_FALSE(call.render || call.selection);
+    } else {
+      EXPECT_TRUE(call.outputThread);
+      EXPECT_TRUE(call.render);
+      if (call.operation != "windowSizeChanged") {
+        EXPECT_TRUE(call.selection);
+      }
+    }
+  }
+  for (const char* operation : {"channelEvent", "videoSizeChanged", "windowSizeChanged", "pull"}) {
+    EXPECT_TRUE(operations.count(operation)) << operation << " never called";
+  }
+}
+
+// A format query names a context of its own; the output keeps reporting to the one create was
+// given (the output thread reads it), also when the query registers the formats.
+TEST(LockContractTest, AFormatQueryLeavesTheOutputsContextAlone) {
+  OutputRig rig;
+  rig.output->refuseFormatRegistration.store(true);  // formats stay pending: the query asks
+  ASSERT_TRUE(rig.create());
+  host::EngineContext other(&rig.clock);
+  host::OwnedFormatList formats;
+  EXPECT_TRUE(rig.output->queryFormats(&other, 1, 2, 1, formats.get()));
+  EXPECT_EQ(rig.output->count("registerFormats"), 2);
+  PortInterface* port = rig.pushChannels(1)[0];
+  rig.deliver(port, 1000);
+  EXPECT_TRUE(eventually([&] { return rig.context.channelEvents(KMC::kEventPresented).size() == 1; }));
+  EXPECT_TRUE(other.channelEvents().empty());
 }
 
 }  // namespace

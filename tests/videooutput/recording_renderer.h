@@ -41,6 +41,7 @@ class RecordingRenderer final : public KMC::VideoOutput<RecordingRenderer> {
   std::atomic<bool> failInitForever{false};
   std::atomic<int> reconfigureFailures{0};
   std::atomic<bool> refuseFrames{false}; // acceptFrame answers null
+  std::atomic<bool> refuseFormatRegistration{false};  // registerFormats answers false
   std::atomic<bool> recordCalls{true};   // false: count only (stress, benchmarks)
   std::atomic<bool> probeQueueLocks{false};  // record whether the queueMutex is held (slow)
   const char* identity = "REC";
@@ -71,6 +72,8 @@ class RecordingRenderer final : public KMC::VideoOutput<RecordingRenderer> {
     counts_.clear();
   }
   int64_t outputRounds() const { return rounds_.load(); }
+  // Whether the calling thread is the one that runs runOutputRound.
+  bool isOutputThread() const { return std::this_thread::get_id() == outputThread_.load(); }
 
   // --- the contract -----------------------------------------------------------------------------
   const char* rendererIdentity() override {
@@ -81,7 +84,7 @@ class RecordingRenderer final : public KMC::VideoOutput<RecordingRenderer> {
     record("registerFormats");
     registerFormat(200, 0, "BGRA");
     registerFormat(200, 0, "BGRX");
-    return true;
+    return !refuseFormatRegistration.load();
   }
   bool runOutputRound() override {
     outputThread_.store(std::this_thread::get_id());
@@ -106,6 +109,8 @@ class RecordingRenderer final : public KMC::VideoOutput<RecordingRenderer> {
   bool shutdownRenderer() override { record("shutdownRenderer"); return true; }
   bool reconfigure() override {
     record("reconfigure");
+    // As a real renderer does once its drawing target changed: the engine hears the new size.
+    if (context()) context()->windowSizeChanged(1, 1);
     if (reconfigureFailures.load() > 0) {
       reconfigureFailures.fetch_sub(1);
       return false;
@@ -187,6 +192,7 @@ class RecordingRenderer final : public KMC::VideoOutput<RecordingRenderer> {
 
   // Whether the calling thread holds channel's queueMutex: a probe thread that can take it
   // shows it free; otherwise this thread can take it again only when it is the owner.
+ public:
   static bool callerHoldsQueue(Channel* channel) {
     boost::recursive_mutex& mutex = channel->queueMutex();
     bool freeForOthers = false;
@@ -202,6 +208,8 @@ class RecordingRenderer final : public KMC::VideoOutput<RecordingRenderer> {
     mutex.unlock();
     return true;
   }
+
+ private:
 
   mutable std::mutex lock_;
   std::vector<Call> calls_;

@@ -6,6 +6,9 @@
 
 #include "output_rig.h"
 #include "platform/win32.h"
+#ifndef _WIN32
+#include "support/millisecond_counter_guard.h"
+#endif
 
 namespace testing_vo {
 namespace {
@@ -27,8 +30,8 @@ TEST_F(ScheduleTest, AtNormalRateAFrameMoreThan10MsBehindIsDroppedAndOneAt10MsPr
   host::OwnedVideoSample* onTime = rig.deliver(port, 990);
   ASSERT_TRUE(presentedCount(1));
 
-  EXPECT_EQ(rig.eventStarts(4), std::vector<int32_t>{989});
-  EXPECT_EQ(rig.eventStarts(2), std::vector<int32_t>{990});
+  EXPECT_EQ(rig.eventStarts(KMC::kEventDroppedLate), std::vector<int32_t>{989});
+  EXPECT_EQ(rig.eventStarts(KMC::kEventPresented), std::vector<int32_t>{990});
   EXPECT_EQ(late->releaseCount(), 1);
   EXPECT_EQ(onTime->releaseCount(), 0);  // the renderer shows it
 
@@ -51,8 +54,8 @@ TEST_F(ScheduleTest, DoubleRateWidensTheToleranceTo40Ms) {
   rig.deliver(port, 959);
   rig.deliver(port, 960);
   ASSERT_TRUE(presentedCount(1));
-  EXPECT_EQ(rig.eventStarts(4), std::vector<int32_t>{959});
-  EXPECT_EQ(rig.eventStarts(2), std::vector<int32_t>{960});
+  EXPECT_EQ(rig.eventStarts(KMC::kEventDroppedLate), std::vector<int32_t>{959});
+  EXPECT_EQ(rig.eventStarts(KMC::kEventPresented), std::vector<int32_t>{960});
 }
 
 TEST_F(ScheduleTest, InReverseTheEndTimeIsCompared) {
@@ -64,8 +67,8 @@ TEST_F(ScheduleTest, InReverseTheEndTimeIsCompared) {
   // Ends at 1000: on time.
   rig.deliver(port, 960, 40);
   ASSERT_TRUE(presentedCount(1));
-  EXPECT_EQ(rig.eventStarts(4), std::vector<int32_t>{985});
-  EXPECT_EQ(rig.eventStarts(2), std::vector<int32_t>{960});
+  EXPECT_EQ(rig.eventStarts(KMC::kEventDroppedLate), std::vector<int32_t>{985});
+  EXPECT_EQ(rig.eventStarts(KMC::kEventPresented), std::vector<int32_t>{960});
 }
 
 TEST_F(ScheduleTest, PausedChannelKeepsItsFrameAndSeeksPresentOnce) {
@@ -76,14 +79,14 @@ TEST_F(ScheduleTest, PausedChannelKeepsItsFrameAndSeeksPresentOnce) {
   for (int t : {1040, 1080, 1120}) rig.deliver(port, t);
   rig.clock.setTime(1040);
   ASSERT_TRUE(rig.passes(3));
-  EXPECT_EQ(rig.eventStarts(2), std::vector<int32_t>{1000}) << "paused: nothing new";
+  EXPECT_EQ(rig.eventStarts(KMC::kEventPresented), std::vector<int32_t>{1000}) << "paused: nothing new";
 
   // A seek to a queued frame's start shows that frame once; the channel stays paused.
   ASSERT_TRUE(rig.seek(port, 1080));
   ASSERT_TRUE(presentedCount(2));
   ASSERT_TRUE(rig.passes(3));
-  EXPECT_EQ(rig.eventStarts(2), (std::vector<int32_t>{1000, 1080}));
-  EXPECT_TRUE(rig.eventStarts(4).empty()) << "the seek trims silently";
+  EXPECT_EQ(rig.eventStarts(KMC::kEventPresented), (std::vector<int32_t>{1000, 1080}));
+  EXPECT_TRUE(rig.eventStarts(KMC::kEventDroppedLate).empty()) << "the seek trims silently";
 
   // A seek between frames shows nothing until the clock reaches the next frame.
   ASSERT_TRUE(rig.seek(port, 1100));
@@ -91,7 +94,7 @@ TEST_F(ScheduleTest, PausedChannelKeepsItsFrameAndSeeksPresentOnce) {
   EXPECT_EQ(rig.context.channelEvents(KMC::kEventPresented).size(), 2u);
   rig.clock.setTime(1120);
   ASSERT_TRUE(presentedCount(3));
-  EXPECT_EQ(rig.eventStarts(2).back(), 1120);
+  EXPECT_EQ(rig.eventStarts(KMC::kEventPresented).back(), 1120);
 }
 
 TEST_F(ScheduleTest, UntimedFrameIsPresentedWhateverTheClock) {
@@ -102,8 +105,8 @@ TEST_F(ScheduleTest, UntimedFrameIsPresentedWhateverTheClock) {
   rig.clock.setTime(500000);
   rig.deliver(port, 0);
   ASSERT_TRUE(presentedCount(2));
-  EXPECT_EQ(rig.eventStarts(2).back(), 0);
-  EXPECT_TRUE(rig.eventStarts(4).empty()) << "an untimed frame is never late";
+  EXPECT_EQ(rig.eventStarts(KMC::kEventPresented).back(), 0);
+  EXPECT_TRUE(rig.eventStarts(KMC::kEventDroppedLate).empty()) << "an untimed frame is never late";
 }
 
 TEST_F(ScheduleTest, ShownPushFrameIsHandedBackOnceTheClockLeavesIt) {
@@ -135,7 +138,7 @@ TEST_F(ScheduleTest, RunningClockAtRateZeroDropsNothingAndKeepsLooping) {
   rig.deliver(port, 100);  // far behind the clock, but no time passes at rate 0
   ASSERT_TRUE(presentedCount(1));
   ASSERT_TRUE(rig.passes(3));
-  EXPECT_TRUE(rig.eventStarts(4).empty());
+  EXPECT_TRUE(rig.eventStarts(KMC::kEventDroppedLate).empty());
 }
 
 #ifndef _WIN32  // the counter seam belongs to the POSIX layer
@@ -144,7 +147,7 @@ std::atomic<DWORD> g_counter{5000};
 DWORD frozenCounter() { return g_counter.load(); }
 
 TEST(RecompositionTest, UnchangedPictureIsRecomposedOnceThe101MsHavePassed) {
-  platform_testing::setMillisecondCounter(&frozenCounter);
+  testsupport::MillisecondCounterGuard frozen(&frozenCounter);
   {
     OutputRig rig(1000, false);  // no running clock: nothing is ever due
     ASSERT_TRUE(rig.create());
@@ -165,7 +168,6 @@ TEST(RecompositionTest, UnchangedPictureIsRecomposedOnceThe101MsHavePassed) {
     ASSERT_TRUE(rig.passes(3));
     EXPECT_EQ(rig.output->count("beginFrame"), before + 2) << "the stopwatch restarted at 0";
   }
-  platform_testing::setMillisecondCounter(nullptr);
 }
 #endif
 

@@ -209,7 +209,7 @@ TEST(StressTest, CallbacksAndTeardownRacesKeepEveryFrameAccountedFor) {
     std::atomic<int64_t> calledBack{0};
     std::atomic<uint32_t> dice{static_cast<uint32_t>(rounds) * 7919u};
     rig.context.setEventHook([&](int32_t channelId, int32_t code, KMC::VideoSample*) {
-      if (code != 2 && code != 4) return;
+      if (code != KMC::kEventPresented && code != KMC::kEventDroppedLate) return;
       PortInterface* port;
       {
         std::lock_guard<std::mutex> hold(portsLock);

@@ -112,6 +112,10 @@ struct BITMAPINFO {
 HDC GetDC(HWND window);
 // Frees a DC from GetDC. Answers 1 when dc was a DC of that window, 0 otherwise.
 int ReleaseDC(HWND window, HDC dc);
+namespace platform_testing {
+// Test seam: the DCs of window taken with GetDC and not released yet.
+int windowDCCount(HWND window);
+}  // namespace platform_testing
 // A memory DC with the stock 1x1 bitmap, stock white brush and BLACKONWHITE selected.
 // reference may be null (the screen); null if it is given but not a live DC.
 HDC CreateCompatibleDC(HDC reference);

@@ -52,6 +52,15 @@ class Registry {
   // with mutex
   void remove(uintptr_t handle) { objects_.erase(handle); }
   // with mutex
+  int windowDCsOf(HWND window) const {
+    int count = 0;
+    for (const auto& entry : objects_) {
+      const Object& object = *entry.second;
+      if (object.kind == Kind::DC && static_cast<const DC&>(object).window == window) ++count;
+    }
+    return count;
+  }
+  // with mutex
   void deselectBrush(uintptr_t handle) {
     if (auto brush = find<Brush>(handle, Kind::Brush)) --brush->selections;
   }
@@ -207,6 +216,14 @@ void SurfaceLock::markDrawn(const Target& t) {
 }  // namespace gdi
 
 using namespace gdi;
+
+namespace platform_testing {
+int windowDCCount(HWND window) {
+  Registry& r = registry();
+  std::lock_guard<std::mutex> guard(r.mutex);
+  return r.windowDCsOf(window);
+}
+}  // namespace platform_testing
 
 HDC GetDC(HWND window) {
   if (window != nullptr && !liveWindow(window)) return nullptr;

@@ -1,7 +1,8 @@
-// VideoOutput<T>: construction, create, the output thread and destroy.
+// VideoOutput<T>: construction, create, the output thread and destroy. Part of video_output.h.
 #pragma once
 
 #include <cstring>
+#include <mutex>
 
 #include "framework/identifiers.h"
 #include "framework/setting.h"
@@ -10,6 +11,9 @@
 #include "videooutput/frame_schedule.h"
 
 namespace KMC {
+
+// How often a create waiting for the renderer's initialisation looks again.
+const uint32_t kCreatePollMs = 5;
 
 template <typename T>
 VideoOutput<T>::VideoOutput(PluginHost* host)
@@ -60,17 +64,20 @@ VideoOutput<T>::~VideoOutput() {
   // endOutputBeforeDestruction. What a renderer left is deleted without any renderer call: its
   // part of the object is gone already.
   joinOutputThread();
-  takeDownChannels(false, true);
+  takeDownChannels(Detach::kWithoutRenderer, Retired::kTakenDown);
 }
 
 template <typename T>
 void VideoOutput<T>::endOutputBeforeDestruction() {
   joinOutputThread();
-  takeDownChannels(true, true);
+  takeDownChannels(Detach::kFromRenderer, Retired::kTakenDown);
 }
 
 template <typename T>
 void VideoOutput<T>::joinOutputThread() {
+  // Held through the join: a second destroy on another thread waits here until the thread has
+  // ended, instead of taking the channels down under a loop that still runs.
+  std::lock_guard<std::mutex> hold(outputThreadMutex_);
   if (!outputThread_) return;
   stopFlag_.store(true);
   outputThread_->join();
@@ -79,13 +86,29 @@ void VideoOutput<T>::joinOutputThread() {
 }
 
 template <typename T>
-void VideoOutput<T>::takeDownChannels(bool detach, bool retiredToo) {
+bool VideoOutput<T>::hasOutputThread() const {
+  std::lock_guard<std::mutex> hold(outputThreadMutex_);
+  return outputThread_ != nullptr;
+}
+
+template <typename T>
+bool VideoOutput<T>::startOutputThread(uint64_t& destroysBefore) {
+  std::lock_guard<std::mutex> hold(outputThreadMutex_);
+  if (outputThread_) return false;
+  destroysBefore = destroys_.load();
+  stopFlag_.store(false);
+  outputThread_ = new boost::thread(&VideoOutput::outputThreadMain, this);
+  return true;
+}
+
+template <typename T>
+void VideoOutput<T>::takeDownChannels(Detach detach, Retired retired) {
   ChannelList doomed;
   {
     LockGuard selection(lockManager_, selectionLock_, LockMode::Locked);
     LockGuard list(lockManager_, channelListLock_, LockMode::Locked);
     unlinkChannels(channels_, doomed, detach);
-    if (retiredToo) unlinkChannels(retiredChannels_, doomed, detach);
+    if (retired == Retired::kTakenDown) unlinkChannels(retiredChannels_, doomed, detach);
   }
   for (Channel* channel : doomed) deleteChannel(channel);
 }
@@ -115,26 +138,30 @@ template <typename T>
 bool VideoOutput<T>::create(ComponentContext* context) {
   Logger::write(Logger::instance(), "Rendering", "KMC::VideoOutput<class KMC::Tavorin>::create", 1034,
                 "Video Renderer Creation");
-  if (outputThread_) return false;
+  if (hasOutputThread()) return false;
   if (!context) return false;
   context_ = context;
   clock_ = context->getClock();
 
   readFormatCacheSetting(context);
 
-  if (formatsPending_ && registerFormats(0)) formatsPending_ = false;
+  if (formatsPending_ && registerFormats(kFormatsAskedByCreate)) formatsPending_ = false;
 
-  stopFlag_.store(false);
-  outputThread_ = new boost::thread(&VideoOutput::outputThreadMain, this);
+  uint64_t destroysBefore = 0;
+  if (!startOutputThread(destroysBefore)) return false;  // another create was faster
 
-  // No time limit: the renderer initialises once the engine has given it a drawing target.
+  // No time limit: the renderer initialises once the engine has given it a drawing target. An
+  // engine that gives up waiting for one (its window was closed) destroys the output from
+  // another thread: then create answers false.
   while (!initialized_.load()) {
+    if (destroys_.load() != destroysBefore) return false;
     if (initFailed_.load()) {
       destroy();
       return false;
     }
-    sleepMilliseconds(5);
+    sleepMilliseconds(kCreatePollMs);
   }
+  if (destroys_.load() != destroysBefore) return false;
   active_.store(true);
   return true;
 }
@@ -152,15 +179,17 @@ bool VideoOutput<T>::destroy() {
   // Called from inside a notification or a pull, it would join or delete the very thread it
   // runs on: refused, nothing changes.
   if (onOutputThread() || onOwnPullThread()) return false;
+  destroys_.fetch_add(1);  // a create still waiting for initialisation gives up
   // The output thread goes first: once it has ended no pass can be using a channel (selected,
-  // or held for a reconfiguration) while it is taken down here.
-  if (outputThread_) {
+  // or held for a reconfiguration) while it is taken down here. The caller's locks are let go
+  // only while there is a thread to wait for.
+  if (hasOutputThread()) {
     LockGuard list(lockManager_, channelListLock_, LockMode::Unlocked);
     LockGuard render(lockManager_, renderLock_, LockMode::Unlocked);
     joinOutputThread();
   }
   // Retired channels wait for removePort: their ports are still the engine's.
-  takeDownChannels(true, false);
+  takeDownChannels(Detach::kFromRenderer, Retired::kLeftForRemovePort);
   formatCache_.purge();
   // A destroyed output can be created again, and initialises anew then.
   initialized_.store(false);
@@ -170,10 +199,10 @@ bool VideoOutput<T>::destroy() {
 }
 
 template <typename T>
-void VideoOutput<T>::unlinkChannels(ChannelList& list, ChannelList& doomed, bool detach) {
+void VideoOutput<T>::unlinkChannels(ChannelList& list, ChannelList& doomed, Detach detach) {
   for (Channel* channel : list) {
     selectedChannels_.remove(channel);
-    if (detach) detachFromRenderer(channel);
+    if (detach == Detach::kFromRenderer) detachFromRenderer(channel);
     doomed.push_back(channel);
   }
   list.clear();
@@ -182,8 +211,7 @@ void VideoOutput<T>::unlinkChannels(ChannelList& list, ChannelList& doomed, bool
 template <typename T>
 void VideoOutput<T>::deleteChannel(Channel* channel) {
   channel->stopPulling();  // first: the source may still use the port until its pull returns
-  delete channel->port_;
-  channel->port_ = nullptr;
+  delete channel->takePort();
   delete channel;  // releases what is still queued, and a current frame never detached
 }
 

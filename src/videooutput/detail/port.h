@@ -1,4 +1,4 @@
-// VideoOutput<T>::Port: the object the engine talks to for one stream.
+// VideoOutput<T>::Port: the object the engine talks to for one stream. Part of video_output.h.
 //
 // Every operation takes a code (low 16 bits: payload kind) and a PropertyValue pointer and
 // answers bool. The port holds only its channel; the control traffic of the stream (connect,
@@ -38,9 +38,6 @@ class VideoOutput<T>::Port final : public PortInterface {
   Channel* channel() const { return channel_; }
 
  private:
-  typedef typename Channel::QueueLock QueueLock;
-
-  void seek(const PropertyValue& value);
   void reset();
 
   Channel* channel_;
@@ -51,36 +48,15 @@ class VideoOutput<T>::Port final : public PortInterface {
 template <typename T>
 bool VideoOutput<T>::Port::queryStatus(int32_t code, PropertyValue* value) {
   Channel& ch = *channel_;
-  if (code == kStatusReady) {
-    if (!ch.isPull()) return true;
-    QueueLock queue(ch.queueMutex_);
-    return ch.frameQueue_.size() >= 2;
-  }
+  if (code == kStatusReady) return !ch.isPull() || ch.queuedFrames() >= 2;
   if (code == kStatusPosition) {
     if (!value) return false;
-    QueueLock queue(ch.queueMutex_);
-    if (!ch.hasPresented_) return false;
-    if (ch.lastPresentedTime_ < 0 && !ch.seekPending()) return false;
-    *value = PropertyValue::ofInt32(ch.lastPresentedTime_);
+    int32_t time = 0;
+    if (!ch.presentedPosition(time)) return false;
+    *value = PropertyValue::ofInt32(time);
     return true;
   }
   return true;
-}
-
-template <typename T>
-void VideoOutput<T>::Port::seek(const PropertyValue& value) {
-  Channel& ch = *channel_;
-  QueueLock queue(ch.queueMutex_);
-  ch.seekTime_ = value.payload.int32;
-  ch.lastPresentedTime_ = -1;
-  ++ch.pullEpoch_;  // a frame being pulled now comes from before the seek
-  if (ch.seekTime_ <= 0) return;
-  while (!ch.frameQueue_.empty() &&
-         static_cast<uint32_t>(ch.frameQueue_.front()->startTime) < static_cast<uint32_t>(ch.seekTime_)) {
-    ch.frameQueue_.front()->release();
-    ch.frameQueue_.pop_front();
-  }
-  if (ch.frameQueue_.empty()) ch.wakeEvent_.set();
 }
 
 template <typename T>
@@ -90,10 +66,8 @@ void VideoOutput<T>::Port::reset() {
   // frame to the engine, which must not see it released in between. The queue lock keeps the
   // presentation fields consistent for the output thread's next pass.
   LockGuard render(ch.owner->lockManager_, ch.owner->renderLock_, LockMode::Locked);
-  QueueLock queue(ch.queueMutex_);
-  ch.lastPresentedTime_ = -1;
-  ch.seekTime_ = -1;
-  ch.hasPresented_ = false;
+  typename Channel::QueueLock queue(ch.queueMutex());
+  ch.resetPresentation();
   if (VideoSample* frame = ch.owner->takeCurrentFrame(&ch)) frame->release();
 }
 
@@ -102,7 +76,7 @@ bool VideoOutput<T>::Port::portCommand(int32_t code, PropertyValue* value) {
   Channel& ch = *channel_;
   switch (code) {
     case kCommandSeek:
-      if (value && value->type == kPropertyInt32) seek(*value);
+      if (value && value->type == kPropertyInt32) ch.seekTo(value->payload.int32);
       return true;
     case kCommandConnect:
       ch.connect(value ? static_cast<UpstreamSource*>(value->payload.pointer) : nullptr);
@@ -111,14 +85,13 @@ bool VideoOutput<T>::Port::portCommand(int32_t code, PropertyValue* value) {
       ch.disconnect();
       return true;
     case kCommandPause:
-      ch.paused_.store(true);
+      ch.pause();
       return true;
     case kCommandRun:
-      ch.paused_.store(false);
+      ch.run();
       return true;
     case kCommandFlush:
-      ch.flushQueue();
-      ch.wakeEvent_.set();
+      ch.flush();
       return true;
     case kCommandReset:
       reset();
@@ -136,22 +109,20 @@ bool VideoOutput<T>::Port::getPortValue(int32_t code, PropertyValue* value) {
     case kValueGetOutputRect: {
       RectFloatRecord* out = static_cast<RectFloatRecord*>(value->payload.pointer);
       if (!out) return false;
-      QueueLock queue(ch.queueMutex_);
-      ch.outputRect.storeInto(out);
+      ch.readOutputRect(*out);
       return true;
     }
     case kValueGetDisplayFactors: {
       MaskedFloat4* out = static_cast<MaskedFloat4*>(value->payload.pointer);
       if (!out) return false;
-      QueueLock queue(ch.queueMutex_);
-      out->merge(ch.displayFactors);
+      ch.mergeDisplayFactors(*out);
       return true;
     }
     case kValueSurfaceObject:
       *value = PropertyValue::ofPointer(kPropertyObject, ch.owner->surfaceObject());
       return true;
     case kValueRendererObject: {
-      QueueLock queue(ch.queueMutex_);
+      typename Channel::QueueLock queue(ch.queueMutex());
       if (!ch.rendererObject) return false;
       *value = PropertyValue::ofPointer(kPropertyObject, ch.rendererObject);
       return true;
@@ -175,32 +146,19 @@ bool VideoOutput<T>::Port::setPortValue(int32_t code, PropertyValue* value) {
     case kValueDeliverFrame: {
       VideoSample* frame = static_cast<VideoSample*>(value->payload.pointer);
       if (!frame) return false;
-      QueueLock queue(ch.queueMutex_);
-      if (frame->startTime == 0) ch.flushQueue();  // an untimed frame goes next
-      ch.frameQueue_.push_back(frame);
+      ch.deliver(frame);
       return true;
     }
     case kValueSetOutputRect: {
-      const RectFloatRecord* record = static_cast<const RectFloatRecord*>(value->payload.pointer);
-      if (!record) return false;
-      const RectFloat rect(*record);
-      QueueLock queue(ch.queueMutex_);
-      if (!rect.sameEdges(ch.outputRect)) {
-        ch.outputRect = rect;
-        ch.geometryDirty_ = true;
-      }
+      const RectFloatRecord* rect = static_cast<const RectFloatRecord*>(value->payload.pointer);
+      if (!rect) return false;
+      ch.setOutputRect(RectFloat(*rect));
       return true;
     }
     case kValueSetDisplayFactors: {
       const MaskedFloat4* factors = static_cast<const MaskedFloat4*>(value->payload.pointer);
       if (!factors) return false;
-      QueueLock queue(ch.queueMutex_);
-      bool same = true;
-      for (int i = 0; i < 4; ++i) same = same && (*factors)[i] == ch.displayFactors[i];
-      if (!same) {
-        ch.displayFactors = *factors;
-        ch.geometryDirty_ = true;
-      }
+      ch.setDisplayFactors(*factors);
       return true;
     }
     default:

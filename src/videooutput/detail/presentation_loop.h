@@ -1,4 +1,5 @@
-// VideoOutput<T>: the presentation loop, run by the renderer on the output thread.
+// VideoOutput<T>: the presentation loop, run by the renderer on the output thread. Part of
+// video_output.h.
 //
 // Each pass: retire disconnected channels, initialise the renderer (until it succeeds), follow
 // the active state (thread priority, deactivate), hold the channels for a requested
@@ -7,8 +8,11 @@
 // its frames (see the notes on calls into the engine in video_output.h), and compose the
 // picture when a channel changed or at least every 101 ms.
 //
-// The loop keeps None guards on its three locks for its whole run: a lock one of its steps
-// takes stays with the output thread after the step, until a sleep opens Unlocked guards. Engine
+// The loop keeps None guards on its three locks for its whole run: renderLock and
+// selectionLock, once a step has taken them, stay with the output thread after the step, until
+// a sleep opens Unlocked guards. channelListLock is let go at the end of every step that takes
+// it (channel upkeep, hold, resume, the due-time wait): no renderer step and no call into the
+// engine is made with it held. Engine
 // calls that need a component lock therefore get it while the output thread sleeps; a pass that
 // did not sleep ends with a short sleep (1 ms, or a yield after composing), so they always get
 // their turn.
@@ -41,6 +45,13 @@ void VideoOutput<T>::idle(uint32_t milliseconds) {
   LockGuard render(lockManager_, renderLock_, LockMode::Unlocked);
   sleepMilliseconds(milliseconds);
   passSlept_ = true;
+}
+
+template <typename T>
+void VideoOutput<T>::releaseKept(LockId lock) {
+  // An Unlocked guard lets the mutex go; ending it restores the loop's mode None, which leaves
+  // the mutex as it is, released.
+  LockGuard release(lockManager_, lock, LockMode::Unlocked);
 }
 
 template <typename T>
@@ -89,13 +100,13 @@ bool VideoOutput<T>::presentationPass(LoopState& state) {
   const bool active = active_.load();
   if (active != state.lastActive) {
     if (active) {
-      setPriorityLevel(4);
+      setPriorityLevel(kPriorityTimeCritical);
     } else {
       {
         LockGuard render(lockManager_, renderLock_, LockMode::Locked);
         deactivate();
       }
-      setPriorityLevel(2);
+      setPriorityLevel(kPriorityNormal);
     }
     state.lastActive = active;
   }
@@ -151,8 +162,8 @@ bool VideoOutput<T>::composeIfDue(LoopState& state) {
     LockGuard selection(lockManager_, selectionLock_, LockMode::Locked);
     beginFrame();
     for (Channel* channel : selectedChannels_) {
-      typename Channel::QueueLock queue(channel->queueMutex_);
-      if (channel->port_ && channel->hasPresented_) drawChannel(channel);
+      typename Channel::QueueLock queue(channel->queueMutex());
+      if (channel->hasPicture()) drawChannel(channel);
     }
     endFrame();
   }
@@ -181,7 +192,7 @@ void VideoOutput<T>::raiseNotices() {
         // be released already and is not reported.
         bool shown;
         {
-          typename Channel::QueueLock queue(channel->queueMutex_);
+          typename Channel::QueueLock queue(channel->queueMutex());
           shown = channel->currentFrame == notice.frame;
         }
         if (shown) context_->channelEvent(channel->id, KMC::kEventPresented, notice.frame);
@@ -201,44 +212,53 @@ void VideoOutput<T>::raiseNotices() {
 
 template <typename T>
 void VideoOutput<T>::channelUpkeep() {
-  // renderLock too: a held channel is resumed (a renderer call under renderLock) as it goes.
-  LockGuard render(lockManager_, renderLock_, LockMode::Locked);
-  LockGuard list(lockManager_, channelListLock_, LockMode::Locked);
-  for (auto it = channels_.begin(); it != channels_.end();) {
-    Channel* channel = *it;
-    if (channel->closing_.load()) {
-      it = channels_.erase(it);
-      retireChannel(channel);
-    } else {
-      ++it;
+  {
+    // renderLock too: a held channel is resumed (a renderer call under renderLock) as it goes.
+    LockGuard render(lockManager_, renderLock_, LockMode::Locked);
+    LockGuard list(lockManager_, channelListLock_, LockMode::Locked);
+    for (auto it = channels_.begin(); it != channels_.end();) {
+      Channel* channel = *it;
+      if (channel->isClosing()) {
+        it = channels_.erase(it);
+        retireChannel(channel);
+      } else {
+        ++it;
+      }
     }
   }
+  releaseKept(channelListLock_);
 }
 
 template <typename T>
 void VideoOutput<T>::holdChannels() {
-  LockGuard render(lockManager_, renderLock_, LockMode::Locked);
-  LockGuard list(lockManager_, channelListLock_, LockMode::Locked);
-  for (Channel* channel : channels_) {
-    typename Channel::QueueLock queue(channel->queueMutex_);
-    channel->held_ = true;  // its pull thread pauses until resumeChannels
-    holdChannel(channel);
-    heldChannels_.push_back(channel);
+  {
+    LockGuard render(lockManager_, renderLock_, LockMode::Locked);
+    LockGuard list(lockManager_, channelListLock_, LockMode::Locked);
+    for (Channel* channel : channels_) {
+      typename Channel::QueueLock queue(channel->queueMutex());
+      channel->hold();  // its pull thread pauses until resumeChannels
+      holdChannel(channel);
+      heldChannels_.push_back(channel);
+    }
+    channelsHeld_ = true;
   }
-  channelsHeld_ = true;
+  releaseKept(channelListLock_);
 }
 
 template <typename T>
 void VideoOutput<T>::resumeChannels() {
-  LockGuard render(lockManager_, renderLock_, LockMode::Locked);
-  LockGuard list(lockManager_, channelListLock_, LockMode::Locked);
-  for (Channel* channel : heldChannels_) {
-    typename Channel::QueueLock queue(channel->queueMutex_);
-    resumeChannel(channel);
-    channel->held_ = false;
+  {
+    LockGuard render(lockManager_, renderLock_, LockMode::Locked);
+    LockGuard list(lockManager_, channelListLock_, LockMode::Locked);
+    for (Channel* channel : heldChannels_) {
+      typename Channel::QueueLock queue(channel->queueMutex());
+      resumeChannel(channel);
+      channel->resume();
+    }
+    heldChannels_.clear();
+    channelsHeld_ = false;
   }
-  heldChannels_.clear();
-  channelsHeld_ = false;
+  releaseKept(channelListLock_);
 }
 
 template <typename T>
@@ -259,6 +279,7 @@ bool VideoOutput<T>::dueTimeWait() {
       waitMs = wait * kNormalRate / rate;
     }
   }
+  releaseKept(channelListLock_);
   if (!clockRuns) {
     idle(static_cast<uint32_t>(kMaxDueWaitMs));
     return true;

@@ -1,4 +1,4 @@
-// VideoOutput<T>: the engine's format query.
+// VideoOutput<T>: the engine's format query. Part of video_output.h.
 #pragma once
 
 #include "framework/setting.h"
@@ -19,10 +19,11 @@ bool VideoOutput<T>::queryFormats(ComponentContext* context, int32_t kind, int32
 
   readFormatCacheSetting(context);
 
-  auto registerPending = [this, context]() {
+  // The context is only read here: the output keeps the one create was given, which its output
+  // thread may be using now.
+  auto registerPending = [this]() {
     if (!formatsPending_) return;
-    context_ = context;
-    if (registerFormats(1)) formatsPending_ = false;
+    if (registerFormats(kFormatsAskedByQuery)) formatsPending_ = false;
   };
   return formatCache_.answerQuery(kind, out, registerPending);
 }

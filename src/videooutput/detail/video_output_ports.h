@@ -1,4 +1,5 @@
-// VideoOutput<T>: creating and removing ports, and retiring their channels.
+// VideoOutput<T>: creating and removing ports, and retiring their channels. Part of
+// video_output.h.
 #pragma once
 
 #include <algorithm>
@@ -17,10 +18,10 @@ PortInterface* VideoOutput<T>::createPort(int32_t channelKind, StreamDescriptor*
   LockGuard selection(lockManager_, selectionLock_, LockMode::Locked);
   Channel* channel = new Channel(this, channelKind == kChannelPull, descriptor);
   Port* port = new Port(channel);
-  channel->port_ = port;
+  channel->setPort(port);
   channel->id = stream->channelId();
-  channel->attached_ = true;
-  if (attachChannel(channel) && channel->isPull()) channel->wakeEvent_.set();
+  channel->setAttached(true);
+  if (attachChannel(channel) && channel->isPull()) channel->wakePuller();
   stream->setTimeMultiplier(static_cast<TimeMultiplierInterface*>(this));
   channels_.push_back(channel);
   return port;
@@ -29,7 +30,7 @@ PortInterface* VideoOutput<T>::createPort(int32_t channelKind, StreamDescriptor*
 template <typename T>
 typename VideoOutput<T>::Channel* VideoOutput<T>::findByPort(ChannelList& list, PortInterface* port) {
   for (Channel* channel : list) {
-    if (static_cast<PortInterface*>(channel->port_) == port) return channel;
+    if (static_cast<PortInterface*>(channel->port()) == port) return channel;
   }
   return nullptr;
 }
@@ -37,18 +38,18 @@ typename VideoOutput<T>::Channel* VideoOutput<T>::findByPort(ChannelList& list, 
 template <typename T>
 void VideoOutput<T>::detachFromRenderer(Channel* channel) {
   // with channelListLock
-  typename Channel::QueueLock queue(channel->queueMutex_);
-  channel->flushQueue();
-  if (channel->held_) {
+  typename Channel::QueueLock queue(channel->queueMutex());
+  channel->flush();
+  if (channel->isHeld()) {
     // Held for a reconfiguration that has not finished: the renderer sees the hold end before
     // the channel goes, and the loop no longer counts it among the held ones.
     resumeChannel(channel);
-    channel->held_ = false;
+    channel->resume();
     heldChannels_.erase(std::remove(heldChannels_.begin(), heldChannels_.end(), channel), heldChannels_.end());
   }
-  if (channel->attached_) {
+  if (channel->isAttached()) {
     detachChannel(channel);
-    channel->attached_ = false;
+    channel->setAttached(false);
   }
 }
 
@@ -56,7 +57,7 @@ template <typename T>
 void VideoOutput<T>::retireChannel(Channel* channel) {
   // with channelListLock
   detachFromRenderer(channel);
-  channel->closing_.store(false);
+  channel->markRetired();
   retiredChannels_.push_back(channel);
 }
 
@@ -85,7 +86,7 @@ bool VideoOutput<T>::removePort(PortInterface* port) {
       channel = findByPort(channels_, port);
       if (!channel || channel->onPullThread()) return false;
       // A port that is still connected is disconnected first, or the wait would never end.
-      if (!channel->closing_.load()) channel->markDisconnected();
+      if (!channel->isClosing()) channel->markDisconnected();
       if (!loopRunning_.load()) {
         // No presentation loop will retire it: do it here.
         channels_.remove(channel);

@@ -1,4 +1,5 @@
 // VideoOutput<T>: commands, the channel selection parameters and the component properties.
+// Part of video_output.h.
 #pragma once
 
 #include "abi/engine_containers.h"
@@ -49,7 +50,7 @@ bool VideoOutput<T>::setParameter(int32_t id, PropertyValue* value) {
   selectedChannels_.clear();
   ids->forEach([this](int32_t wanted) {
     for (Channel* channel : channels_) {
-      if (channel->id == wanted && !channel->closing_.load()) selectedChannels_.push_back(channel);
+      if (channel->id == wanted && !channel->isClosing()) selectedChannels_.push_back(channel);
     }
   });
   return true;
