@@ -181,26 +181,27 @@ class ComponentContext {
  public:
   virtual void* deletingDestructor(uint32_t flags) = 0;  // 0
   // 1: 0-based index of the chosen adapter kind in kinds; anything else means none yet. Output
-  // thread, before it presents, no lock held; asked again every few milliseconds until a kind
-  // is chosen, so it must answer at once.
+  // thread, before it presents, with no lock of the output held or renderLock only; asked again
+  // every few milliseconds until a kind is chosen, so it must answer at once.
   virtual int32_t chooseVideoAdapter(StringList* kinds) = 0;
   // 2: the renderer's new adapter, or null: the engine stops using the adapter after null.
-  // A new adapter: output thread, no lock held, right after chooseVideoAdapter. Null: the thread
-  // that released the adapter or deletes the component, no lock held. The engine may set the
-  // adapter's window from inside; it must not call the output.
+  // A new adapter: output thread, right after chooseVideoAdapter, with no lock of the output
+  // held or renderLock only. Null: the thread that deletes the component, no lock held. The
+  // engine may set the adapter's window and rectangles from inside; it must not call the output.
   virtual int32_t setVideoAdapter(VideoAdapterUnknown* adapter) = 0;
   // 3: size of the last presented frame of a pull channel. Output thread, under the same rules
   // as channelEvent.
   virtual int32_t videoSizeChanged(int32_t width, int32_t height) = 0;
   // 4: the drawing area's inclusive size after a reconfiguration. Output thread, renderLock
-  // held, every channel held for the reconfiguration (pushes and pulls wait): the engine must
-  // not call the output or its ports from inside.
+  // held, no channelListLock and no queue lock; every channel is held for the reconfiguration
+  // (no frame is presented or pulled) until the call returns. From inside, the engine may call
+  // the output and its ports as from channelEvent.
   virtual int32_t windowSizeChanged(int32_t width, int32_t height) = 0;
   // 5: kEventPresented, kEventRendererObject or kEventDroppedLate (abi/engine_codes.h)
   // with the frame or object. The object stays the library's; it is released right after the
   // call for kEventRendererObject and kEventDroppedLate. Output thread, once the frames of a
   // pass are selected and before the picture is composed, with renderLock and selectionLock
-  // held and no queue lock. From inside, the engine may call the output and its ports (flush,
+  // held, no channelListLock and no queue lock. From inside, the engine may call the output and its ports (flush,
   // seek, reset, disconnect, selection, createPort, commands); removePort and destroy answer
   // false there, since they would have the output thread wait for itself. It must not block.
   virtual int32_t channelEvent(int32_t channelId, int32_t code, VideoSample* object) = 0;

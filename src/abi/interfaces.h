@@ -20,9 +20,16 @@ class PortInterface;
 class ComponentInterface {
  public:
   virtual void* deletingDestructor(uint32_t flags) = 0;                      // 0
-  // 1: starts the output; engine thread; answers only once the engine gave it a window.
+  // 1: starts the output and keeps context until destroy. Engine thread, no lock of the output
+  // held; answers true only once the engine gave the adapter a window (there is no time-out),
+  // false when the renderer cannot initialise or when destroy was called meanwhile on another
+  // thread (the engine gave up waiting for a window).
   virtual bool create(ComponentContext* context) { (void)context; return true; }
-  // 2: stops the output and its channels; always true.
+  // 2: stops the output: true once the output thread has ended and every live channel is gone
+  // with its port (ports already disconnected and retired wait for removePort). Engine thread,
+  // no lock of the output held; it waits for the output thread and the pull threads to end.
+  // False, changing nothing, on the output thread (inside channelEvent, say) or on a pull
+  // thread of this output, where it would wait for itself.
   virtual bool destroy() { return true; }
   // 3: 0x10010000 active, 0x10020000 inactive, 0x10030000 reconfigure; any code: true.
   virtual bool sendCommand(int32_t code, int32_t argument) { (void)code; (void)argument; return true; }
@@ -32,7 +39,10 @@ class ComponentInterface {
   virtual bool getParameter(int32_t id, PropertyValue* out) { (void)id; (void)out; return true; }
   // 6: 0x1001000e: select the channels whose ids are in the ChannelIdList in the payload.
   virtual bool setParameter(int32_t id, PropertyValue* value) { (void)id; (void)value; return true; }
-  // 7: appends the accepted formats to out; false when refused or unanswerable.
+  // 7: appends the accepted formats to out; false when refused or unanswerable (or when out
+  // cannot take them: the entries appended before stay). Engine thread, no lock of the output
+  // held; may open the format cache file. Reads context (its format-cache setting) and never
+  // keeps it: the output goes on reporting to the context of create.
   virtual bool queryFormats(ComponentContext* context, int32_t kind, int32_t subkind, int32_t flag,
                             FormatList* out) {
     (void)context; (void)kind; (void)subkind; (void)flag; (void)out;
@@ -50,10 +60,16 @@ class ComponentInterface {
 class OutputInterface {
  public:
   virtual void* deletingDestructor(uint32_t flags) = 0;                      // 0
-  // 1: a new port for a stream of kind 1 or 4 (descriptor bytes 12-15), or null.
+  // 1: a new port for a stream of kind 1 or 4 (descriptor bytes 12-15), or null. Any engine
+  // thread, also from inside channelEvent; the descriptor and stream object must outlive the
+  // port.
   virtual PortInterface* createPort(int32_t channelKind, StreamDescriptor* descriptor,
                                     StreamObject* stream) = 0;
-  // 2: removes a disconnected port; false for a port this output does not know.
+  // 2: true once the port and its channel are gone, every frame of it released; a port still
+  // connected is disconnected first. Engine thread, no lock of the output held; it waits for
+  // the channel's pull thread. False for a port this output does not know (or no longer knows,
+  // because destroy or another removePort took it), and on the output thread or the port's own
+  // pull thread.
   virtual bool removePort(PortInterface* port) = 0;
 
  protected:

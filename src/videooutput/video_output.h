@@ -10,8 +10,7 @@
 // owns the primary table: 0 the deleting destructor, 1-5 Plugin, 6 queryInterface, then the
 // renderer operations in the order declared below (7 rendererIdentity ... 26 geometryChanged).
 // They are declared before every other virtual this class adds so that nothing can come
-// between. The
-// OutputComponent part (its table of offsets reaching the ComponentInterface and
+// between. The OutputComponent part (its table of offsets reaching the ComponentInterface and
 // OutputInterface parts, as the engine's compiler reads it), TimeMultiplierInterface,
 // ComponentInterface and OutputInterface follow as further bases, so one object answers for all
 // of them; entry 0 of every one of their tables destroys the whole component.
@@ -26,38 +25,10 @@
 // then at most one channel's queueMutex. No thread waits for a component lock while it holds a
 // queueMutex, and the pull threads take no component lock at all.
 //
-// Calls into the engine, and what the engine may call back:
-//  - channelEvent (kEventDroppedLate, kEventPresented, kEventRendererObject) and videoSizeChanged:
-//    output thread, once the frames of a pass have been selected and before the picture is
-//    composed, with renderLock and selectionLock held (kept from the pass), no channelListLock
-//    and no queueMutex, while no list of the output is being walked. A dropped or converted frame is
-//    released right after its event; a presented frame is reported only while its channel
-//    still shows it. From inside, the engine may call anything on the output and its ports
-//    (flush, seek, reset, disconnect, selection, createPort, commands); destroy and removePort
-//    answer false there, as they would have the output thread wait for itself.
-//  - windowSizeChanged, chooseVideoAdapter, setVideoAdapter: made by the renderer on the output
-//    thread from initializeRenderer, reconfigure or runOutputRound, with renderLock held (none
-//    in runOutputRound), no channelListLock and no queueMutex; the same callbacks are allowed.
-//  - No call into the engine is made with channelListLock or a queueMutex held: the loop lets
-//    channelListLock go at the end of each step that takes it.
-//
-// Answers of the operations that take things down:
-//  - destroy: true once the output thread has ended and every live channel is gone with its
-//    port (retired ones wait for removePort); false, changing nothing, on the output thread or
-//    a pull thread of this output. A create still waiting for initialisation answers false.
-//  - removePort: true once the port and its channel are gone; a port still connected is
-//    disconnected first. False for a port this output does not know (or no longer knows,
-//    because destroy or another removePort took it), and on the output thread or the port's
-//    own pull thread.
-//  - queryFormats reads the context it is given (the format cache setting) and never stores
-//    it: the output keeps reporting to the context of create.
-//  - UpstreamSource::pull: the channel's pull thread, no lock of the output held; the source may
-//    call the channel's port (disconnect it, say), but removePort and destroy answer false on
-//    that thread. After a disconnect (or a connect to another source) from an engine thread
-//    that holds no lock of the output, no pull of the old source is in flight any more; after
-//    one made from inside a notification or a pull, the source must stay alive until removePort
-//    or destroy has returned (both join the pull thread).
-//  - VideoSample::release: by whoever drops the frame, on any of these threads, exactly once.
+// The engine-facing contract (for each operation the engine calls or is called with: the
+// thread, the locks held, what may be done from inside, and the answer) is written once, beside
+// the declarations: abi/interfaces.h, abi/engine_objects.h and abi/video_adapter.h. The code
+// here keeps it; LockContractTest checks the locks of every call into the engine.
 //
 // Taking channels down: a channel leaves the lists under all the component locks it is in, is
 // detached from the renderer under channelListLock, and is deleted (its pull thread joined)
