@@ -11,7 +11,7 @@
 #include <pixman.h>
 
 #include "memcpy_reference.h"
-#include "platform/posix/gdi_halve.h"
+#include "platform/posix/software_gdi_halve.h"
 #include "repetition_statistics.h"
 
 #include <algorithm>

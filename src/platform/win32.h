@@ -16,5 +16,5 @@
 #else
 #include "platform/posix/kernel.h"
 #include "platform/posix/shell.h"
-#include "platform/posix/gdi.h"
+#include "platform/posix/software_gdi.h"
 #endif

@@ -1,6 +1,6 @@
 // HALFTONE shrinking: the exact 2:1 box halving against a plain reference average, and whole
 // shrinks around the 2:1 ratio through StretchBlt.
-#include "platform/posix/gdi_halve.h"
+#include "platform/posix/software_gdi_halve.h"
 #include "platform/win32.h"
 
 #include <gtest/gtest.h>

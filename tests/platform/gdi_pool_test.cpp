@@ -1,6 +1,6 @@
 // Bitmap memory: taken lazily, recycled through the pixel pool, and never showing an earlier
 // bitmap's pixels.
-#include "platform/posix/gdi_pixel_pool.h"
+#include "platform/posix/software_gdi_pixel_pool.h"
 #include "platform/win32.h"
 
 #include <gtest/gtest.h>

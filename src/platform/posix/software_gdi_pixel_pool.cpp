@@ -1,9 +1,9 @@
 // The pixel memory pool: released buffers wait here, keyed by byte size, for the next request
 // of that size.
 #ifdef _WIN32
-#error "posix/gdi_pixel_pool.cpp is the POSIX platform layer"
+#error "posix/software_gdi_pixel_pool.cpp is the POSIX platform layer"
 #endif
-#include "platform/posix/gdi_pixel_pool.h"
+#include "platform/posix/software_gdi_pixel_pool.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,8 +1,8 @@
 // DIB upload and read-back: SetDIBits and GetDIBits for 32-bit BI_RGB DIBs.
 #ifdef _WIN32
-#error "posix/gdi_dib.cpp is the POSIX platform layer"
+#error "posix/software_gdi_dib.cpp is the POSIX platform layer"
 #endif
-#include "platform/posix/gdi_internal.h"
+#include "platform/posix/software_gdi_internal.h"
 
 #include <algorithm>
 #include <cstring>

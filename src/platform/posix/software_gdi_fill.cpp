@@ -1,8 +1,8 @@
 // Solid drawing: FillRect, SetPixel, GetPixel.
 #ifdef _WIN32
-#error "posix/gdi_fill.cpp is the POSIX platform layer"
+#error "posix/software_gdi_fill.cpp is the POSIX platform layer"
 #endif
-#include "platform/posix/gdi_internal.h"
+#include "platform/posix/software_gdi_internal.h"
 
 #include <algorithm>
 

@@ -1,9 +1,9 @@
 // GDI objects and device contexts: the handle registry, DC creation and release, bitmaps,
 // brushes, selection and deletion, DC state.
 #ifdef _WIN32
-#error "posix/gdi_objects.cpp is the POSIX platform layer"
+#error "posix/software_gdi_objects.cpp is the POSIX platform layer"
 #endif
-#include "platform/posix/gdi_internal.h"
+#include "platform/posix/software_gdi_internal.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,11 +1,11 @@
 // Internals shared by the gdi_*.cpp files: the object registry and pixel access.
 #pragma once
 #ifdef _WIN32
-#error "posix/gdi_internal.h is the POSIX platform layer"
+#error "posix/software_gdi_internal.h is the POSIX platform layer"
 #endif
 
-#include "platform/posix/gdi.h"
-#include "platform/posix/gdi_pixel_pool.h"
+#include "platform/posix/software_gdi.h"
+#include "platform/posix/software_gdi_pixel_pool.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,5 +1,6 @@
-// POSIX stand-in of the Windows GDI calls this code makes: device contexts, 32-bit bitmaps,
-// solid brushes, DIB upload and read-back, BitBlt/StretchBlt with SRCCOPY, SRCAND and SRCPAINT.
+// The software GDI: the POSIX stand-in of the Windows GDI calls this code makes (the renderer
+// that calls them is src/gdi/): device contexts, 32-bit bitmaps, solid brushes, DIB upload and
+// read-back, BitBlt/StretchBlt with SRCCOPY, SRCAND and SRCPAINT.
 // Included only through platform/win32.h.
 //
 // Pixels are 32-bit BGRX words (blue in the lowest byte, as a 32-bit DIB), rows top-down.
@@ -15,7 +16,7 @@
 // on one thread while another thread blits from it stays alive until that blit ends.
 #pragma once
 #ifdef _WIN32
-#error "posix/gdi.h is the POSIX platform layer; Windows uses <windows.h>"
+#error "posix/software_gdi.h is the POSIX platform layer; Windows uses <windows.h>"
 #endif
 
 #include "platform/posix/kernel.h"

@@ -7,7 +7,7 @@
 // while (sizes changed for good) is freed.
 #pragma once
 #ifdef _WIN32
-#error "posix/gdi_pixel_pool.h is the POSIX platform layer"
+#error "posix/software_gdi_pixel_pool.h is the POSIX platform layer"
 #endif
 
 #include <cstddef>

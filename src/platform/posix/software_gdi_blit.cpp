@@ -2,10 +2,10 @@
 // HALFTONE resampling (box halving, then pixman), and the SRCCOPY / SRCAND / SRCPAINT
 // combination. Scratch pictures come from the pixel pool, so repeated blits allocate nothing.
 #ifdef _WIN32
-#error "posix/gdi_blit.cpp is the POSIX platform layer"
+#error "posix/software_gdi_blit.cpp is the POSIX platform layer"
 #endif
-#include "platform/posix/gdi_halve.h"
-#include "platform/posix/gdi_internal.h"
+#include "platform/posix/software_gdi_halve.h"
+#include "platform/posix/software_gdi_internal.h"
 #include "platform/target.h"
 
 #include <pixman.h>

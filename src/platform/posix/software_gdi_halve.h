@@ -1,7 +1,7 @@
 // Exact 2:1 box averaging of 32-bit pixels, the shrinking step of HALFTONE stretching.
 #pragma once
 #ifdef _WIN32
-#error "posix/gdi_halve.h is the POSIX platform layer"
+#error "posix/software_gdi_halve.h is the POSIX platform layer"
 #endif
 
 #include <cstddef>

@@ -2,9 +2,9 @@
 // pixels at the end of a row. Both give the same bytes: (a + b + 1) / 2 for a pair, and
 // (a + b + c + d + 2) / 4 for a 2 x 2 block.
 #ifdef _WIN32
-#error "posix/gdi_halve.cpp is the POSIX platform layer"
+#error "posix/software_gdi_halve.cpp is the POSIX platform layer"
 #endif
-#include "platform/posix/gdi_halve.h"
+#include "platform/posix/software_gdi_halve.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
