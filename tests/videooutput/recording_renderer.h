@@ -190,22 +190,26 @@ class RecordingRenderer final : public KMC::VideoOutput<RecordingRenderer> {
     if (recordCalls.load()) calls_.push_back(call);
   }
 
-  // Whether the calling thread holds channel's queueMutex: a probe thread that can take it
-  // shows it free; otherwise this thread can take it again only when it is the owner.
  public:
+  // Whether the calling thread holds channel's queueMutex. A caller that holds it keeps it for
+  // the whole of this call, so a probe thread finding it free, or this thread failing to take
+  // it again, each proves it is not the caller's. Another thread taking and letting it go in
+  // between can make one round look like the caller's, so only rounds that all do count.
   static bool callerHoldsQueue(Channel* channel) {
     boost::recursive_mutex& mutex = channel->queueMutex();
-    bool freeForOthers = false;
-    std::thread probe([&] {
-      if (mutex.try_lock()) {
-        freeForOthers = true;
-        mutex.unlock();
-      }
-    });
-    probe.join();
-    if (freeForOthers) return false;
-    if (!mutex.try_lock()) return false;
-    mutex.unlock();
+    for (int round = 0; round < 16; ++round) {
+      bool freeForOthers = false;
+      std::thread probe([&] {
+        if (mutex.try_lock()) {
+          freeForOthers = true;
+          mutex.unlock();
+        }
+      });
+      probe.join();
+      if (freeForOthers) return false;
+      if (!mutex.try_lock()) return false;
+      mutex.unlock();
+    }
     return true;
   }
 
