@@ -28,8 +28,8 @@ failures=0
 fail() { log "FAILED: $*"; failures=$((failures + 1)); }
 pass() { printf 'check-package: %s\n' "$*"; }
 
-# The DLLs a shipped binary may import: Windows' own, nothing of the compiler's runtime.
-allowed_imports='^(KERNEL32|USER32|GDI32|SHELL32|WINMM|ADVAPI32|msvcrt|ntdll)\.dll$'
+# allowed_imports, pe_exports, pe_imports, import_allowed.
+. "$(dirname "${BASH_SOURCE[0]}")/pe-tables.sh"
 max_win32_bytes=$((3 * 1024 * 1024))
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/tavorin-check.XXXXXX")"
@@ -140,14 +140,13 @@ check_dll() {
   else
     fail "$dll is not a $format DLL"
   fi
-  exports="$(awk '/^\[Ordinal\/Name Pointer\] Table/ { on = 1; next } on && NF == 0 { on = 0 }
-                  on && /^\t\[/ { print $NF }' <<<"$headers" | sort | tr '\n' ' ')"
+  exports="$(pe_exports <<<"$headers" | sort | tr '\n' ' ')"
   [ "$exports" = "_getPlugin " ] && pass "$platform: exports exactly _getPlugin" ||
     fail "$dll exports '$exports', expected exactly _getPlugin"
-  imports="$(awk '/DLL Name:/ { print $3 }' <<<"$headers")"
+  imports="$(pe_imports <<<"$headers")"
   while read -r name; do
     [ -n "$name" ] || continue
-    grep -qiE "$allowed_imports" <<<"$name" || fail "$dll imports $name, not a Windows system DLL"
+    import_allowed "$name" || fail "$dll imports $name, not a Windows system DLL"
   done <<<"$imports"
   pass "$platform: imports $(tr '\n' ' ' <<<"$imports")"
   size="$(stat -c %s "$dll")"

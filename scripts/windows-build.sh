@@ -29,8 +29,8 @@ log() { printf 'windows-build: %s\n' "$*" >&2; }
 die() { log "error: $*"; exit 1; }
 step() { printf '== %s\n' "$*"; }
 
-# The DLLs a binary of ours may import: Windows' own, nothing of the compiler's runtime.
-allowed_imports='^(KERNEL32|USER32|GDI32|SHELL32|WINMM|ADVAPI32|msvcrt|ntdll)\.dll$'
+# allowed_imports, pe_exports, pe_imports, import_allowed.
+. "$here/pe-tables.sh"
 
 # The cross builds compile the same sources twice per run; ccache makes a second run of an
 # unchanged tree (or one in a fresh clone elsewhere: paths are taken relative to the checkout)
@@ -58,15 +58,9 @@ run_tests() {
   echo "$label tests under Wine: $((SECONDS - start)) s"
 }
 
-# exports <objdump> <dll>: the names of the export table, one a line.
-exports() {
-  "$1" -p "$2" | awk '/^\[Ordinal\/Name Pointer\] Table/ { on = 1; next } on && NF == 0 { on = 0 }
-                      on && /^\t\[/ { print $NF }'
-}
-
-imports() {
-  "$1" -p "$2" | awk '/DLL Name:/ { print $3 }'
-}
+# exports / imports <objdump> <dll>: the names of the export table / the imported DLLs.
+exports() { "$1" -p "$2" | pe_exports; }
+imports() { "$1" -p "$2" | pe_imports; }
 
 failures=0
 fail() { log "FAILED: $*"; failures=$((failures + 1)); }
@@ -83,7 +77,7 @@ check_dll() {
   fi
   while read -r name; do
     [ -n "$name" ] || continue
-    if ! [[ "$name" =~ $allowed_imports ]] && ! grep -qiE "$allowed_imports" <<<"$name"; then
+    if ! import_allowed "$name"; then
       fail "$dll imports $name, not a Windows system DLL"
     fi
   done < <(imports "$objdump" "$dll")

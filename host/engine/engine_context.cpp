@@ -1,5 +1,7 @@
 #include "engine/engine_context.h"
 
+#include <cstring>
+
 #include "abi/engine_codes.h"
 #include "abi/identifiers.h"
 #include "abi/setting.h"
@@ -18,7 +20,7 @@ int32_t EngineContext::chooseVideoAdapter(KMC::StringList* kinds) {
   if (!kinds) return -1;
   int32_t index = 0;
   for (const KMC::Node<KMC::NarrowString>* node = kinds->head(); node; node = node->next, ++index) {
-    if (node->value.toStdString() == KMC::identifier::kVideoAdapterHWND) return index;
+    if (node->value.data() && std::strcmp(node->value.data(), KMC::identifier::kVideoAdapterHWND) == 0) return index;
   }
   return -1;
 }
