@@ -11,7 +11,7 @@
 #include <pixman.h>
 
 #include "memcpy_reference.h"
-#include "platform/posix/software_gdi_halve.h"
+#include "resample/box_halving.h"
 #include "repetition_statistics.h"
 
 #include <algorithm>
@@ -104,7 +104,7 @@ void BM_Halve1080p_gdiHalving(benchmark::State& state) {
   Frames f(1920, 1080, 960, 540);
   const double reference = bench::memcpySeconds(size_t(960) * 540 * 4);
   for (auto _ : state) {
-    gdi::halvePicture(f.source.data(), 1920, 1920, 1080, true, true, f.dest.data());
+    resample::halvePicture(f.source.data(), 1920, 1920, 1080, true, true, f.dest.data());
     benchmark::ClobberMemory();
   }
   report(state, f, reference);

@@ -1,6 +1,6 @@
 // HALFTONE shrinking: the exact 2:1 box halving against a plain reference average, and whole
 // shrinks around the 2:1 ratio through StretchBlt.
-#include "platform/posix/software_gdi_halve.h"
+#include "resample/box_halving.h"
 #include "platform/win32.h"
 
 #include <gtest/gtest.h>
@@ -58,7 +58,7 @@ TEST(Halving, AgreesWithAPlainAverageOnEveryShape) {
         const bool hx = axes & 1, hy = axes & 2;
         std::vector<uint32_t> want = referenceHalving(packed, width, height, hx, hy);
         std::vector<uint32_t> got(want.size() + 1, 0xDEADBEEF);
-        gdi::halvePicture(source.data(), stride, width, height, hx, hy, got.data());
+        resample::halvePicture(source.data(), stride, width, height, hx, hy, got.data());
         EXPECT_EQ(got.back(), 0xDEADBEEFu) << "wrote past the picture";
         got.pop_back();
         EXPECT_EQ(got, want) << width << "x" << height << " axes " << axes;

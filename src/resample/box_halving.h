@@ -1,13 +1,10 @@
 // Exact 2:1 box averaging of 32-bit pixels, the shrinking step of HALFTONE stretching.
 #pragma once
-#ifdef _WIN32
-#error "posix/software_gdi_halve.h is the POSIX platform layer"
-#endif
 
 #include <cstddef>
 #include <cstdint>
 
-namespace gdi {
+namespace resample {
 
 // Length of an axis after halving: an odd last pixel makes a pixel of its own.
 inline int halvedLength(int length) { return (length + 1) / 2; }
@@ -19,4 +16,4 @@ inline int halvedLength(int length) { return (length + 1) / 2; }
 void halvePicture(const uint32_t* from, ptrdiff_t stride, int width, int height, bool halveX,
                   bool halveY, uint32_t* to);
 
-}  // namespace gdi
+}  // namespace resample

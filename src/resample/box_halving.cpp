@@ -1,16 +1,13 @@
 // Box halving with SSE2 where the compiler targets it, a plain loop elsewhere and for the few
 // pixels at the end of a row. Both give the same bytes: (a + b + 1) / 2 for a pair, and
 // (a + b + c + d + 2) / 4 for a 2 x 2 block.
-#ifdef _WIN32
-#error "posix/software_gdi_halve.cpp is the POSIX platform layer"
-#endif
-#include "platform/posix/software_gdi_halve.h"
+#include "resample/box_halving.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
-namespace gdi {
+namespace resample {
 
 namespace {
 
@@ -109,4 +106,4 @@ void halvePicture(const uint32_t* from, ptrdiff_t stride, int width, int height,
   }
 }
 
-}  // namespace gdi
+}  // namespace resample
