@@ -1,10 +1,12 @@
 // The renderer's record of one channel: two memory bitmaps (picture and transparency mask)
-// that receive the pixels of the channel's current frame. Private to the GDI renderer's
-// sources (it names GDI types).
+// that receive the pixels of the channel's current frame, and the two it draws from instead
+// when the channel is scaled (scaled_picture.h). Private to the GDI renderer's sources (it
+// names GDI types).
 #pragma once
 
 #include <cstdint>
 
+#include "gdi/scaled_picture.h"
 #include "platform/win32.h"
 
 namespace KMC {
@@ -22,6 +24,8 @@ struct ChannelSurface {
   bool hasTransparency = false;
   int32_t surfaceWidth = 0;         // w and h of the current buffers
   int32_t surfaceHeight = 0;
+  uint64_t uploads = 0;             // frames uploaded so far: what the scaled bitmaps were made of
+  ScaledPicture scaled;             // the upload resampled to the output size, when scaled
 };
 
 }  // namespace KMC

@@ -39,7 +39,9 @@ Tavorin::Tavorin(PluginHost* host)
       backDC_(nullptr),
       blackBrush_(nullptr),
       backBitmap_(nullptr),
-      backPrevious_(nullptr) {
+      backPrevious_(nullptr),
+      backWidth_(0),
+      backHeight_(0) {
   properties()["Name"] = PropertyValue::ofPointer(kPropertyWideString, newWideString(kRendererName));
   properties()["Type"] = PropertyValue::ofPointer(
       kPropertyNarrowString, new NarrowString(kRendererType, &StandardAllocator<char>::instance()));
@@ -166,6 +168,8 @@ bool Tavorin::beginFrame() {
   backDC_ = back;
   backBitmap_ = bitmap;
   backPrevious_ = previous;
+  backWidth_ = area.bufferWidth();
+  backHeight_ = area.bufferHeight();
   SetStretchBltMode(back, HALFTONE);
   SetBrushOrgEx(back, 0, 0, nullptr);
   RECT fill = {0, 0, static_cast<LONG>(area.width), static_cast<LONG>(area.height)};

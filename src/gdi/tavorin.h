@@ -74,6 +74,8 @@ class Tavorin : public VideoOutput<Tavorin> {
   void* blackBrush_;                 // HBRUSH
   void* backBitmap_;                 // HBITMAP
   void* backPrevious_;               // HGDIOBJ displaced by the back bitmap
+  int32_t backWidth_;                // the back bitmap's size
+  int32_t backHeight_;
 };
 
 }  // namespace KMC

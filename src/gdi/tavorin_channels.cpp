@@ -126,8 +126,8 @@ BlitRect sourceBlit(const VideoOutput<Tavorin>::Channel& channel, const ChannelS
   return BlitRect{int32_t(x), int32_t(y), int32_t(width), int32_t(height)};
 }
 
-// Draws the surface: with transparency, the mask is ANDed in first (clearing what the picture
-// covers) and the picture ORed over it; without, the picture is copied.
+// Draws the surface unscaled: with transparency, the mask is ANDed in first (clearing what the
+// picture covers) and the picture ORed over it; without, the picture is copied.
 void blitSurface(HDC back, const ChannelSurface& surface, const BlitRect& to,
                  const BlitRect& from) {
   if (surface.hasTransparency) {
@@ -201,6 +201,7 @@ VideoSample* Tavorin::convertFrame(Channel* channel, VideoSample* sample) {
   if (surface && sample) {
     const uint32_t* pixels = sample->data();
     sample->dataDone();
+    ++surface->uploads;  // the bitmaps' content is this frame's from here on
     surface->hasTransparency = false;
     int32_t width = surface->surfaceWidth;
     int32_t height = surface->surfaceHeight;
@@ -228,8 +229,21 @@ bool Tavorin::drawChannel(Channel* channel) {
   if (!surface->imagePrevious) return true;             // nothing uploaded
 
   const PixelEdges edges = destinationEdges(*channel, DrawingArea(adapter_->drawRect()));
-  blitSurface(static_cast<HDC>(backDC_), *surface, destinationBlit(edges, channel->outputRect),
-              sourceBlit(*channel, *surface));
+  const BlitRect to = destinationBlit(edges, channel->outputRect);
+  const BlitRect from = sourceBlit(*channel, *surface);
+  HDC back = static_cast<HDC>(backDC_);
+  if (to.width == 0 || to.height == 0 || from.width == 0 || from.height == 0) return true;
+  resample::StretchAxis x(to.x, to.width, from.x, from.width);
+  resample::StretchAxis y(to.y, to.height, from.y, from.height);
+  if (!x.scaled() && !y.scaled()) {
+    blitSurface(back, *surface, to, from);  // 1:1 (perhaps mirrored): one copy
+    return true;
+  }
+  // Scaled: resampled here, as HALFTONE does, once per frame and rectangle; GDI only copies.
+  if (!x.clip(backWidth_, surface->surfaceWidth) || !y.clip(backHeight_, surface->surfaceHeight)) return true;
+  if (surface->scaled.update(static_cast<HDC>(windowDC_), *surface, x, y)) {
+    surface->scaled.draw(back, surface->hasTransparency);
+  }
   return true;
 }
 
