@@ -48,6 +48,7 @@ bool ScaledPicture::update(HDC reference, const ChannelSurface& surface,
   const Made wanted = madeFor(surface, x, y);
   if (valid_ && same(made_, wanted)) return true;
   valid_ = false;
+  ++resamplings_;
   const int width = x.visibleLength(), height = y.visibleLength();
   if (!makeBitmaps(reference, width, height)) return false;
   left_ = x.visibleStart();

@@ -37,6 +37,8 @@ class ScaledPicture {
   void draw(HDC dest, bool transparency) const;
   // Deletes the bitmaps and forgets what they held.
   void release();
+  // How many times update has resampled: what the redraws have cost.
+  uint64_t resamplings() const { return resamplings_; }
 
  private:
   // What the bitmaps hold: the upload, the rectangles and the visible run they were made for.
@@ -62,6 +64,7 @@ class ScaledPicture {
   int left_ = 0, top_ = 0;      // where they are drawn
   bool valid_ = false;          // made_ describes the bitmaps' content
   Made made_;
+  uint64_t resamplings_ = 0;
   uint32_t* rows_ = nullptr;    // width_ x height_, the resampled rows before their upload
   resample::HeapScratchPictures scratch_;
 };
