@@ -10,6 +10,8 @@
 #   lib/libboost_thread.a Boost.Thread's Windows sources from Debian's boost source package
 #   lib/libsqlite3.a, include/sqlite3.h   SQLite from Debian's source package, thread-safe
 #   lib/, include/, lib/cmake/GTest       GoogleTest and GoogleMock from /usr/src/googletest
+#   lib/libpixman-1.a, include/pixman-1   pixman from Debian's source package, static
+#   lib/cmake/benchmark                   Google Benchmark from Debian's source package
 # The few sources taken from Debian's source packages stay in PREFIX/cache. Running it again does only what is
 # missing; a finished prefix takes about a second.
 #
@@ -298,11 +300,101 @@ for arch in "${arches[@]}"; do
   fi
 done
 
+# ---- pixman and Google Benchmark ---------------------------------------------------------------
+# pixman: the plug-in resamples scaled channels with it (src/resample), as the software GDI of
+# the Linux build does with Debian's libpixman, so the DLL is built against the same source
+# package: static (lib/libpixman-1.a, include/pixman-1), linked into the DLL, which keeps
+# importing only Windows' own DLLs; its x86 SIMD paths are chosen at run time, as on Linux. Google Benchmark (lib/cmake/benchmark) for the benchmarks of the Windows builds, from
+# Debian's source package with its patches, built like GoogleTest.
+pixman_key="pixman 1 static"
+benchmark_key="benchmark 1"
+
+# debian_source PACKAGE DIR: unpacks the source package into DIR (once). The upstream tarball is
+# checked against the SHA-256 the .dsc names (apt checked the .dsc against the signed index);
+# Debian's changes are applied when the mirror serves them. A format 1.0 package whose .diff.gz
+# cannot be had is unpacked from its upstream tarball alone, which the log says.
+debian_source() {
+  local pkg="$1" dir="$2" dsc orig want patch
+  [ -d "$dir" ] && return 0
+  dsc="$(fetch_source "$pkg" 2>/dev/null)" || dsc="$(ls "$cache/src/${pkg}"_*.dsc 2>/dev/null | head -n1 || true)"
+  [ -n "$dsc" ] || die "apt-get source $pkg failed"
+  orig="$(ls "$cache/src/${pkg}"_*.orig.tar.* 2>/dev/null | head -n1 || true)"
+  [ -n "$orig" ] || die "apt-get source $pkg fetched no upstream tarball"
+  want="$(awk -v f="$(basename "$orig")" '/^Checksums-Sha256:/ { s = 1; next } /^[^ ]/ { s = 0 } s && $3 == f { print $1 }' "$dsc")"
+  [ -n "$want" ] && [ "$(sha256sum "$orig" | cut -d' ' -f1)" = "$want" ] \
+    || die "$(basename "$orig") does not match the SHA-256 in $(basename "$dsc")"
+  rm -rf "$dir.tmp"
+  if ls "$cache/src/${pkg}"_*.debian.tar.* "$cache/src/${pkg}"_*.diff.gz >/dev/null 2>&1; then
+    log "unpacking $(basename "$dsc")"
+    dpkg-source -q -x "$dsc" "$dir.tmp" >"$cache/$pkg-unpack.log" 2>&1 \
+      || die "unpacking $dsc failed, see $cache/$pkg-unpack.log"
+    # Format 1.0 leaves Debian's quilt series unapplied.
+    if [ -f "$dir.tmp/debian/patches/series" ] && [ ! -d "$dir.tmp/.pc" ]; then
+      while read -r patch _; do
+        case "$patch" in ''|'#'*) continue ;; esac
+        patch -s -p1 -d "$dir.tmp" <"$dir.tmp/debian/patches/$patch" || die "$pkg: $patch does not apply"
+      done <"$dir.tmp/debian/patches/series"
+    fi
+  else
+    log "$pkg: the mirror serves no Debian changes for $(basename "$dsc"); building its upstream tarball $(basename "$orig") (checksum verified)"
+    mkdir -p "$dir.tmp"
+    tar --no-same-owner -xf "$orig" -C "$dir.tmp" --strip-components=1
+  fi
+  mv "$dir.tmp" "$dir"
+}
+
+need_pixman=0 need_benchmark=0
+for arch in "${arches[@]}"; do
+  stamp_ok "$prefix/$arch/.pixman" "$pixman_key" || need_pixman=1
+  stamp_ok "$prefix/$arch/.benchmark" "$benchmark_key" || need_benchmark=1
+done
+[ "$need_pixman" -eq 0 ] || debian_source pixman "$cache/pixman-src"
+[ "$need_benchmark" -eq 0 ] || debian_source benchmark "$cache/benchmark-src"
+
+for arch in "${arches[@]}"; do
+  triple="$arch-w64-mingw32"
+  dest="$prefix/$arch"
+  work="$cache/build-$arch"
+  mkdir -p "$work"
+  if ! stamp_ok "$dest/.pixman" "$pixman_key"; then
+    log "$arch: pixman"
+    rm -rf "$work/pixman" && mkdir -p "$work/pixman"
+    (cd "$work/pixman" && "$cache/pixman-src/configure" --host="$triple" --prefix="$dest" \
+       CC="$triple-gcc-posix" --enable-static --disable-shared --disable-gtk --disable-libpng \
+       --disable-openmp >configure.log 2>&1) \
+      || die "pixman configure failed, see $work/pixman/configure.log"
+    # Only the library and its headers: the tests and demos are not needed.
+    (make -C "$work/pixman/pixman" -j "$jobs" && make -C "$work/pixman/pixman" install) \
+      >"$work/pixman-build.log" 2>&1 || die "pixman build failed, see $work/pixman-build.log"
+    rm -rf "$work/pixman"
+    echo "$pixman_key" >"$dest/.pixman"
+  fi
+  if ! stamp_ok "$dest/.benchmark" "$benchmark_key"; then
+    log "$arch: Google Benchmark"
+    rm -rf "$work/benchmark"
+    cmake -S "$cache/benchmark-src" -B "$work/benchmark" \
+      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-$arch.cmake" \
+      -DTAVORIN_WINDEPS="$prefix" \
+      -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$dest" \
+      -DBENCHMARK_ENABLE_TESTING=OFF -DBENCHMARK_ENABLE_GTEST_TESTS=OFF \
+      -DBENCHMARK_ENABLE_WERROR=OFF -DBENCHMARK_ENABLE_LTO=OFF -DBENCHMARK_INSTALL_DOCS=OFF \
+      >"$work/benchmark-configure.log" 2>&1 \
+      || die "Google Benchmark configure failed, see $work/benchmark-configure.log"
+    cmake --build "$work/benchmark" -j "$jobs" >"$work/benchmark-build.log" 2>&1 \
+      || die "Google Benchmark build failed, see $work/benchmark-build.log"
+    cmake --install "$work/benchmark" >/dev/null
+    rm -rf "$work/benchmark"
+    echo "$benchmark_key" >"$dest/.benchmark"
+  fi
+done
+[ "$need_pixman" -eq 0 ] || rm -rf "$cache/pixman-src"
+[ "$need_benchmark" -eq 0 ] || rm -rf "$cache/benchmark-src"
+
 cat <<EOF
 Windows dependencies ready in $prefix
 $(for arch in "${arches[@]}"; do
-  printf '  %-6s Boost headers %s/boost-include, Boost.Thread + SQLite %s/lib, GoogleTest %s/lib/cmake/GTest\n' \
-    "$arch" "$prefix/$arch" "$prefix/$arch" "$prefix/$arch"
+  printf '  %-6s Boost headers %s/boost-include, Boost.Thread + SQLite + pixman %s/lib, GoogleTest %s/lib/cmake/GTest, Google Benchmark %s/lib/cmake/benchmark\n' \
+    "$arch" "$prefix/$arch" "$prefix/$arch" "$prefix/$arch" "$prefix/$arch"
 done)
 Configure with -DTAVORIN_WINDEPS=$prefix (or export TAVORIN_WINDEPS=$prefix) and
   -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-i686.cmake or cmake/toolchain-mingw-x86_64.cmake
