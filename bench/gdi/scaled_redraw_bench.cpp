@@ -3,9 +3,9 @@
 // into the back buffer on every redraw. Built for Linux (the software GDI) and for Windows (run
 // under Wine, or on Windows itself), where HALFTONE stretching is slow.
 //
-// At the end, each one's CPU time as a ratio to the HALFTONE StretchBlt of the same sizes from
-// the same run (thread CPU time: the drawing into memory bitmaps runs on the calling thread, also
-// under Wine, so a loaded machine changes the ratio little).
+// At the end, the HALFTONE StretchBlt's CPU time over each one's, same sizes, same run (thread
+// CPU time: the drawing into memory bitmaps runs on the calling thread, also under Wine, so a
+// loaded machine changes the ratio little).
 //   BM_ScaledRedraw    a redraw without a new frame: the resampled picture is copied 1:1
 //   BM_ScaledNewFrame  a new frame and its first redraw: upload, resampling and the copy
 //   BM_HalftoneStretchBlt  the reference itself, StretchBlt HALFTONE from a bitmap of the
@@ -13,13 +13,13 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "engine/video_sample.h"
 #include "gdi/renderer_rig.h"
 #include "platform/win32.h"
+#include "ratio_reporter.h"
 #include "repetition_statistics.h"
 
 namespace {
@@ -165,46 +165,21 @@ BENCHMARK(BM_HalftoneStretchBlt)->Apply(sizes);
 BENCHMARK(BM_ScaledRedraw)->Apply(sizes);
 BENCHMARK(BM_ScaledNewFrame)->Apply(sizes);
 
-// The console table, then each scaled benchmark's CPU time as a ratio to the HALFTONE
-// StretchBlt of the same sizes from this run (the fastest repetition of each when repeated).
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs) {
-      const bool fastest = run.run_type == Run::RT_Aggregate && run.aggregate_name == "min";
-      if (run.run_type == Run::RT_Aggregate && !fastest) continue;
-      std::string name = run.benchmark_name();
-      name = name.substr(0, name.find('_', name.find("/")));  // without the aggregate's suffix
-      double& best = cpu_[name];
-      const double time = run.GetAdjustedCPUTime();
-      if (best == 0 || time < best) best = time;
-    }
-  }
-  void Finalize() override {
-    ConsoleReporter::Finalize();
-    std::printf("\nCPU time of HALFTONE StretchBlt / CPU time of the renderer, same sizes, this run:\n");
-    for (const auto& entry : cpu_) {
-      const std::string& name = entry.first;
-      if (name.rfind("BM_Halftone", 0) == 0) continue;
-      const std::string sizes = name.substr(name.find('/'));
-      const auto reference = cpu_.find("BM_HalftoneStretchBlt" + sizes);
-      if (reference == cpu_.end()) continue;
-      std::printf("  %-45s %8.1fx\n", name.c_str(), reference->second / entry.second);
-    }
-  }
-
- private:
-  std::map<std::string, double> cpu_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  RatioReporter reporter;
+  bench::RatioReporter reporter(bench::RatioReporter::Time::Cpu);
   benchmark::RunSpecifiedBenchmarks(&reporter);
+  // Thread CPU time: the drawing into memory bitmaps runs on the calling thread, under Wine too.
+  std::printf("\nCPU time of HALFTONE StretchBlt / CPU time of the renderer, same sizes, this run:\n");
+  for (const auto& entry : reporter.times()) {
+    const std::string& name = entry.first;
+    if (name.rfind("BM_Halftone", 0) == 0) continue;
+    const double ratio = reporter.ratio("BM_HalftoneStretchBlt" + name.substr(name.find('/')), name);
+    if (ratio > 0) std::printf("  %-45s %8.1fx\n", name.c_str(), ratio);
+  }
   benchmark::Shutdown();
   return 0;
 }

@@ -9,6 +9,7 @@
 
 #include <boost/thread/recursive_mutex.hpp>
 
+#include "ratio_reporter.h"
 #include "threading/lock_guard.h"
 #include "threading/policy_lock_manager.h"
 
@@ -103,34 +104,12 @@ void BM_GuardThreeInOrder(benchmark::State& state) {
 }
 BENCHMARK(BM_GuardThreeInOrder);
 
-// Keeps the console table and remembers each case's time per iteration.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs) {
-      if (run.run_type == Run::RT_Iteration && run.iterations > 0) {
-        nanos_[run.benchmark_name()] = run.GetAdjustedRealTime();
-      }
-    }
-  }
-  void printRatio(const std::string& name, const std::string& reference) {
-    auto it = nanos_.find(name), ref = nanos_.find(reference);
-    if (it == nanos_.end() || ref == nanos_.end() || ref->second <= 0) return;
-    std::printf("ratio %-32s / %-18s = %6.2f\n", name.c_str(), reference.c_str(),
-                it->second / ref->second);
-  }
-
- private:
-  std::map<std::string, double> nanos_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  RatioReporter reporter;
+  bench::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   reporter.printRatio("BM_GuardOne", "BM_RawMutexOne");
   reporter.printRatio("BM_GuardOneInsideThreadGuard", "BM_RawMutexOne");
