@@ -10,7 +10,8 @@
 #  3. the export and import tables of tavorin.dll and KMC_Logging.dll on both architectures:
 #     tavorin.dll exports exactly _getPlugin, and both import only Windows' own DLLs,
 #  4. the 64-bit tests under 64-bit Wine and the 32-bit ones under 32-bit Wine, in one Wine
-#     prefix on a private Xvfb (scripts/wine-env.sh).
+#     prefix on a private Xvfb (scripts/wine-env.sh); the scaled-channel tests also compare
+#     their windows with the pictures a Linux build of the resampling writes (build-scaled-reference).
 #
 # Answers non-zero on any failure. Environment: TAVORIN_WINDEPS (the dependency prefix),
 # TAVORIN_WIN_BUILD_DIR (folder of build-win32 and build-win64, default the checkout), JOBS
@@ -44,7 +45,7 @@ fi
 configure_and_build() {
   local arch="$1" dir="$2"; shift 2
   cmake -S "$root" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-$arch.cmake" \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVORIN_BUILD_PLAYER=OFF -DTAVORIN_BUILD_BENCH=OFF -DTAVORIN_WERROR=ON \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVORIN_BUILD_PLAYER=OFF -DTAVORIN_BUILD_BENCH=ON -DTAVORIN_WERROR=ON \
     ${launcher[@]+"${launcher[@]}"} "$@" >/dev/null
   cmake --build "$dir" -j "$jobs"
 }
@@ -101,12 +102,24 @@ check_tls_callback() {
 step "dependencies in $TAVORIN_WINDEPS"
 "$here/windows-deps.sh" "$TAVORIN_WINDEPS"
 
-# The 32-bit DLL is the product; the 64-bit one is built and tested the same way.
+# The scaled channels' pictures as the Linux build's resampling computes them (only that small
+# program is built), for the Windows tests to hold their windows to.
+step "scaled-channel reference pictures from a Linux build"
+reference="$builds/build-scaled-reference"
+cmake -S "$root" -B "$reference" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVORIN_BUILD_PLAYER=OFF \
+  -DTAVORIN_BUILD_BENCH=OFF -DTAVORIN_BUILD_TESTS=ON >/dev/null
+cmake --build "$reference" --target scaled_reference -j "$jobs" >/dev/null
+mkdir -p "$reference/pictures"
+"$reference/tests/gdi/scaled_reference" "$reference/pictures" || die "scaled_reference failed"
+
+# The 32-bit DLL is the product; the 64-bit one is built and tested the same way, each with the
+# renderer's benchmark (built, not run: the README says how to run it under Wine).
 for arch in i686 x86_64; do
   dir="$builds/build-win32"; [ "$arch" = x86_64 ] && dir="$builds/build-win64"
-  step "$(basename "$dir") (DLLs and tests)"
+  step "$(basename "$dir") (DLLs, tests and benchmark)"
   start=$SECONDS
-  configure_and_build "$arch" "$dir" -DTAVORIN_BUILD_TESTS=ON
+  # Z: is the Unix root in a Wine prefix.
+  configure_and_build "$arch" "$dir" -DTAVORIN_BUILD_TESTS=ON -DTAVORIN_SCALED_REFERENCE_DIR="Z:$reference/pictures"
   echo "$(basename "$dir"): built in $((SECONDS - start)) s"
 done
 
