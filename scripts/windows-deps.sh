@@ -19,6 +19,16 @@ set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 root="$(cd "$here/.." && pwd)"
+
+# ---- Debian packages (first: the prefix below is asked of cmake) -------------------------------
+PKG_TAG=windows-deps PKG_SCRIPTS="$here"
+# shellcheck source=scripts/packages.sh
+. "$here/packages.sh"
+as_root() { pkg_as_root "$@"; }
+
+# shellcheck disable=SC2046
+pkg_install $(pkg_set windows)
+
 prefix="${1:-$(cmake -P "$root/cmake/WindowsDepsPrefix.cmake")}"
 mkdir -p "$prefix"
 prefix="$(cd "$prefix" && pwd)"
@@ -33,15 +43,6 @@ gtest_key="gtest 1"
 
 log() { printf 'windows-deps: %s\n' "$*" >&2; }
 die() { log "error: $*"; exit 1; }
-
-PKG_TAG=windows-deps PKG_SCRIPTS="$here"
-# shellcheck source=scripts/packages.sh
-. "$here/packages.sh"
-as_root() { pkg_as_root "$@"; }
-
-# ---- Debian packages --------------------------------------------------------------------------
-# shellcheck disable=SC2046
-pkg_install $(pkg_set windows)
 
 # ---- Debian source packages -------------------------------------------------------------------
 have_deb_src() {
