@@ -20,6 +20,7 @@
 #include "engine/video_sample.h"
 #include "abi/engine_codes.h"
 #include "abi/video_adapter.h"
+#include "gdi/renderer_rig.h"
 #include "gdi/tavorin.h"
 #include "support/eventually.h"
 #include "support/millisecond_counter_guard.h"
@@ -106,14 +107,7 @@ Played play(int fps, int frameCount) {
   SlowDrawingTavorin* tavorin = new SlowDrawingTavorin(&pluginHost);
   tavorin->setDescriptor(&descriptor);
 
-  std::thread creator([&] { tavorin->create(&context); });
-  testsupport::eventually([&] { return context.videoAdapter() != nullptr; });
-  KMC::VideoAdapterHWND* adapter = static_cast<KMC::VideoAdapterHWND*>(context.videoAdapter());
-  if (adapter) {
-    adapter->setDrawRect(host::rectInt(0, 0, window.width() - 1, window.height() - 1));
-    adapter->setWindow(window.handle());
-  }
-  creator.join();
+  EXPECT_TRUE(gdi_testing::createWithWindow(tavorin, context, window));
 
   KMC::StreamDescriptor stream = host::makeStreamDescriptor("BGRX");
   host::EngineStream peer(1);
