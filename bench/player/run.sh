@@ -10,11 +10,12 @@
 #
 # Columns:
 #   share      frames presented / frames in the clip (all channels)
-#   bound      what the 15 ms pause after each redraw leaves presentable: min(1, (1000/15)/fps)
+#   bound      what the 15 ms between the starts of two window copies leaves presentable:
+#              min(1, (1000/15)/fps)
 #   vs_bound   share / bound
 #   redraw/s   window drawings per second
 #   rd_bound   what the redraws actually made leave presentable: min(1, redraw/s / fps), since
-#              each redraw shows at most one new frame per channel (pause plus drawing time)
+#              each redraw shows at most one new frame per channel
 #   p95_ms     95th percentile lateness of presented frames, media milliseconds
 #   cpu_ms/f   CPU time (user + system) of the whole process per presented frame
 #   x_memcpy   cpu_ms/f over one memcpy of a frame's bytes, measured in the same run by

@@ -1,6 +1,5 @@
 #include "gdi/scaled_picture.h"
 
-#include <cstdlib>
 #include <cstring>
 
 #include "gdi/channel_surface.h"
@@ -23,6 +22,18 @@ resample::SourcePixels topRowFirst(const uint32_t* bottomUp, int32_t width, int3
   source.width = width;
   source.height = height;
   return source;
+}
+
+// A 32-bit DIB of width x height whose memory holds the top row first, as the resampling writes.
+BITMAPINFO topRowFirstSection(int width, int height) {
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  return info;
 }
 
 }  // namespace
@@ -49,14 +60,13 @@ bool ScaledPicture::update(HDC reference, const ChannelSurface& surface,
   if (valid_ && same(made_, wanted)) return true;
   valid_ = false;
   ++resamplings_;
-  const int width = x.visibleLength(), height = y.visibleLength();
-  if (!makeBitmaps(reference, width, height)) return false;
+  if (!makeSections(reference, x.visibleLength(), y.visibleLength(), surface.hasTransparency)) return false;
   left_ = x.visibleStart();
   top_ = y.visibleStart();
-  if (!resampleInto(imageBitmap_, surface.picturePixels, surface, x, y)) return false;
-  if (surface.hasTransparency && !resampleInto(maskBitmap_, surface.maskPixels, surface, x, y)) {
-    return false;
-  }
+  // The last redraw read these sections; GDI finishes with them before their memory changes.
+  GdiFlush();
+  if (!resampleInto(imagePixels_, surface.picturePixels, surface, x, y)) return false;
+  if (surface.hasTransparency && !resampleInto(maskPixels_, surface.maskPixels, surface, x, y)) return false;
   made_ = wanted;
   valid_ = true;
   return true;
@@ -71,42 +81,32 @@ void ScaledPicture::draw(HDC dest, bool transparency) const {
 void ScaledPicture::release() {
   deleteSelectedBitmap(maskDC_, maskBitmap_, maskPrevious_);
   deleteSelectedBitmap(imageDC_, imageBitmap_, imagePrevious_);
-  std::free(rows_);
-  rows_ = nullptr;
+  imagePixels_ = maskPixels_ = nullptr;
   width_ = height_ = 0;
   valid_ = false;
 }
 
-bool ScaledPicture::makeBitmaps(HDC reference, int width, int height) {
-  if (imagePrevious_ && maskPrevious_ && width == width_ && height == height_) return true;
-  release();
-  rows_ = static_cast<uint32_t*>(std::malloc(static_cast<size_t>(width) * static_cast<size_t>(height) * 4));
-  if (!rows_ || !createSelectedBitmap(reference, width, height, maskDC_, maskBitmap_, maskPrevious_) ||
-      !createSelectedBitmap(reference, width, height, imageDC_, imageBitmap_, imagePrevious_)) {
+bool ScaledPicture::makeSections(HDC reference, int width, int height, bool withMask) {
+  if (!imagePrevious_ || width != width_ || height != height_) {
     release();
-    return false;
+    const BITMAPINFO info = topRowFirstSection(width, height);
+    if (!createSelectedSection(reference, info, imagePixels_, imageDC_, imageBitmap_, imagePrevious_)) return false;
+    width_ = width;
+    height_ = height;
   }
-  width_ = width;
-  height_ = height;
-  return true;
+  if (!withMask || maskPrevious_) return true;
+  const BITMAPINFO info = topRowFirstSection(width, height);
+  return createSelectedSection(reference, info, maskPixels_, maskDC_, maskBitmap_, maskPrevious_);
 }
 
-bool ScaledPicture::resampleInto(HBITMAP bitmap, const uint32_t* bottomUpPixels,
+bool ScaledPicture::resampleInto(uint32_t* section, const uint32_t* bottomUpPixels,
                                  const ChannelSurface& surface, const resample::StretchAxis& x,
                                  const resample::StretchAxis& y) {
   const resample::SourcePixels source =
       topRowFirst(bottomUpPixels, surface.surfaceWidth, surface.surfaceHeight);
   resample::HalftoneResampling resampling(source, x, y, scratch_);
-  if (!resampling.ready()) return false;
-  resampling.write(0, height_, rows_, width_);
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width_;
-  info.bmiHeader.biHeight = -height_;  // top-down: the first row written is the top one
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  return SetDIBits(nullptr, bitmap, 0, static_cast<UINT>(height_), rows_, &info, DIB_RGB_COLORS) != 0;
+  resampling.write(0, height_, section, width_);
+  return resampling.ready();
 }
 
 }  // namespace KMC

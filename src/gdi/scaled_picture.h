@@ -4,8 +4,8 @@
 // GDI's HALFTONE stretching is the filtering mode, and it is slow where this library lives:
 // about 50 ns per output pixel under Wine, 110 ms for a 720p picture in a 1080p window. The
 // renderer instead resamples with the same code the software GDI's HALFTONE runs
-// (src/resample), once per frame and output rectangle, into bitmaps of the visible output size,
-// and a redraw without a new frame or a new rectangle resamples nothing. The window then shows
+// (src/resample), once per frame and output rectangle, straight into DIB sections of the
+// visible output size, and a redraw without a new frame or a new rectangle resamples nothing. The window then shows
 // the same bytes on every platform. Private to the GDI renderer's sources (it names GDI types).
 #pragma once
 
@@ -50,22 +50,26 @@ class ScaledPicture {
   static Made madeFor(const ChannelSurface& surface, const resample::StretchAxis& x,
                       const resample::StretchAxis& y);
   static bool same(const Made& a, const Made& b);
-  bool makeBitmaps(HDC reference, int width, int height);
-  bool resampleInto(HBITMAP bitmap, const uint32_t* bottomUpPixels, const ChannelSurface& surface,
+  // The picture section of width x height, and the mask section too when withMask; the ones
+  // there already serve when their size is right.
+  bool makeSections(HDC reference, int width, int height, bool withMask);
+  // False when the resampling had no memory for its intermediate pictures.
+  bool resampleInto(uint32_t* section, const uint32_t* bottomUpPixels, const ChannelSurface& surface,
                     const resample::StretchAxis& x, const resample::StretchAxis& y);
 
   HDC imageDC_ = nullptr;
   HBITMAP imageBitmap_ = nullptr;
   HGDIOBJ imagePrevious_ = nullptr;
+  uint32_t* imagePixels_ = nullptr;  // the sections' memory, top row first, width_ x height_
   HDC maskDC_ = nullptr;
   HBITMAP maskBitmap_ = nullptr;
   HGDIOBJ maskPrevious_ = nullptr;
-  int width_ = 0, height_ = 0;  // of the bitmaps
+  uint32_t* maskPixels_ = nullptr;
+  int width_ = 0, height_ = 0;  // of the sections
   int left_ = 0, top_ = 0;      // where they are drawn
   bool valid_ = false;          // made_ describes the bitmaps' content
   Made made_;
   uint64_t resamplings_ = 0;
-  uint32_t* rows_ = nullptr;    // width_ x height_, the resampled rows before their upload
   resample::HeapScratchPictures scratch_;
 };
 

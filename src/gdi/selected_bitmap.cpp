@@ -2,17 +2,35 @@
 
 namespace KMC {
 
-bool createSelectedBitmap(HDC reference, int32_t width, int32_t height, HDC& dc, HBITMAP& bitmap,
-                          HGDIOBJ& previous) {
-  dc = CreateCompatibleDC(reference);
-  bitmap = dc ? CreateCompatibleBitmap(reference, width, height) : nullptr;
-  previous = bitmap ? SelectObject(dc, bitmap) : nullptr;
+namespace {
+
+// Puts bitmap (made by the caller, null when that failed) into a new memory DC.
+bool selectIntoNewDC(HDC reference, HBITMAP made, HDC& dc, HBITMAP& bitmap, HGDIOBJ& previous) {
+  bitmap = made;
+  dc = bitmap ? CreateCompatibleDC(reference) : nullptr;
+  previous = dc ? SelectObject(dc, bitmap) : nullptr;
   if (previous) return true;
-  if (bitmap) DeleteObject(bitmap);
   if (dc) DeleteDC(dc);
+  if (bitmap) DeleteObject(bitmap);
   dc = nullptr;
   bitmap = nullptr;
   return false;
+}
+
+}  // namespace
+
+bool createSelectedBitmap(HDC reference, int32_t width, int32_t height, HDC& dc, HBITMAP& bitmap,
+                          HGDIOBJ& previous) {
+  return selectIntoNewDC(reference, CreateCompatibleBitmap(reference, width, height), dc, bitmap, previous);
+}
+
+bool createSelectedSection(HDC reference, const BITMAPINFO& info, uint32_t*& pixels, HDC& dc,
+                           HBITMAP& bitmap, HGDIOBJ& previous) {
+  void* bits = nullptr;
+  HBITMAP section = CreateDIBSection(reference, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  const bool made = selectIntoNewDC(reference, section, dc, bitmap, previous);
+  pixels = made ? static_cast<uint32_t*>(bits) : nullptr;
+  return made;
 }
 
 void deleteSelectedBitmap(HDC& dc, HBITMAP& bitmap, HGDIOBJ& previous) {

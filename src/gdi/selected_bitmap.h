@@ -15,8 +15,14 @@ namespace KMC {
 bool createSelectedBitmap(HDC reference, int32_t width, int32_t height, HDC& dc, HBITMAP& bitmap,
                           HGDIOBJ& previous);
 
-// Undoes createSelectedBitmap: the displaced object goes back, then bitmap and DC are deleted.
-// Does nothing but clear the three when previous is null (no pair).
+// The same with a DIB section described by info (32-bit BI_RGB) as the bitmap: pixels receives
+// its memory, the DIB's rows in the order info gives (bottom row first for a positive height),
+// which the caller writes directly; null when the pair could not be made.
+bool createSelectedSection(HDC reference, const BITMAPINFO& info, uint32_t*& pixels, HDC& dc,
+                           HBITMAP& bitmap, HGDIOBJ& previous);
+
+// Undoes either: the displaced object goes back, then bitmap and DC are deleted. Does nothing
+// but clear the three when previous is null (no pair).
 void deleteSelectedBitmap(HDC& dc, HBITMAP& bitmap, HGDIOBJ& previous);
 
 }  // namespace KMC

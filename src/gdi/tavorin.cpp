@@ -16,7 +16,8 @@ namespace {
 const char* const kRendererName = "GDI Video Renderer";
 const char* const kRendererType = "Video|Renderer|GDI";
 const int32_t kFormatCost = 200;
-const DWORD kPauseAfterWindowCopy = 15;
+// The shortest time between the starts of two window copies of one output.
+const uint32_t kWindowCopyIntervalMs = 15;
 const DWORD kPauseWithoutAdapter = 5;
 
 HDC asDC(void* handle) { return static_cast<HDC>(handle); }
@@ -41,7 +42,8 @@ Tavorin::Tavorin(PluginHost* host)
       backBitmap_(nullptr),
       backPrevious_(nullptr),
       backWidth_(0),
-      backHeight_(0) {
+      backHeight_(0),
+      copyPace_(kWindowCopyIntervalMs) {
   properties()["Name"] = PropertyValue::ofPointer(kPropertyWideString, newWideString(kRendererName));
   properties()["Type"] = PropertyValue::ofPointer(
       kPropertyNarrowString, new NarrowString(kRendererType, &StandardAllocator<char>::instance()));
@@ -178,26 +180,25 @@ bool Tavorin::beginFrame() {
 }
 
 bool Tavorin::endFrame() {
-  if (adapter_ && backDC_) {
-    DrawingArea area(adapter_->drawRect());
-    // The copy covers exactly the drawing rectangle, wherever it starts in the window, so the
-    // window outside it is never touched. Its answer is not needed: a failed copy only leaves
-    // this redraw out.
-    if (area.drawable()) {
-      BitBlt(asDC(windowDC_), area.rect.left, area.rect.top, static_cast<int>(area.width),
-             static_cast<int>(area.height), asDC(backDC_), 0, 0, SRCCOPY);
-    }
-    HDC back = asDC(backDC_);
-    HBITMAP bitmap = static_cast<HBITMAP>(backBitmap_);
-    HGDIOBJ previous = static_cast<HGDIOBJ>(backPrevious_);
-    deleteSelectedBitmap(back, bitmap, previous);
-    backDC_ = nullptr;
-    backBitmap_ = nullptr;
-    backPrevious_ = nullptr;
+  // Also a redraw that makes no picture takes its turn, so that an area that cannot be drawn
+  // costs no more than one that can.
+  copyPace_.waitForTurn();
+  if (!adapter_ || !backDC_) return true;
+  DrawingArea area(adapter_->drawRect());
+  // The copy covers exactly the drawing rectangle, wherever it starts in the window, so the
+  // window outside it is never touched. Its answer is not needed: a failed copy only leaves
+  // this redraw out.
+  if (area.drawable()) {
+    BitBlt(asDC(windowDC_), area.rect.left, area.rect.top, static_cast<int>(area.width),
+           static_cast<int>(area.height), asDC(backDC_), 0, 0, SRCCOPY);
   }
-  // Also after a redraw that made no picture, so that an area that cannot be drawn costs no
-  // more than one that can.
-  Sleep(kPauseAfterWindowCopy);
+  HDC back = asDC(backDC_);
+  HBITMAP bitmap = static_cast<HBITMAP>(backBitmap_);
+  HGDIOBJ previous = static_cast<HGDIOBJ>(backPrevious_);
+  deleteSelectedBitmap(back, bitmap, previous);
+  backDC_ = nullptr;
+  backBitmap_ = nullptr;
+  backPrevious_ = nullptr;
   return true;
 }
 

@@ -12,6 +12,7 @@
 #include <cstdint>
 
 #include "abi/list.h"
+#include "gdi/window_copy_pace.h"
 #include "videooutput/video_output.h"
 
 namespace KMC {
@@ -37,7 +38,7 @@ class Tavorin : public VideoOutput<Tavorin> {
   bool reconfigure() override;                                   // new DC, reports the size
   bool reconfigureCommit() override;
   bool beginFrame() override;                                    // black back buffer, if drawable
-  bool endFrame() override;                                      // copy to window, 15 ms pause
+  bool endFrame() override;                                      // copy to window, paced
   void* surfaceObject() override;                                // none: null
   bool attachChannel(Channel* channel) override;                 // engine thread
   void detachChannel(Channel* channel) override;
@@ -76,6 +77,7 @@ class Tavorin : public VideoOutput<Tavorin> {
   void* backPrevious_;               // HGDIOBJ displaced by the back bitmap
   int32_t backWidth_;                // the back bitmap's size
   int32_t backHeight_;
+  WindowCopyPace copyPace_;          // at most one window copy per 15 ms
 };
 
 }  // namespace KMC

@@ -20,21 +20,17 @@ ChannelSurface* surfaceOf(VideoOutput<Tavorin>::Channel* channel) {
   return static_cast<ChannelSurface*>(channel->rendererData);
 }
 
+// The bitmaps go, and with them the memory the pixels were written to.
 void deleteBitmaps(ChannelSurface* surface) {
   deleteSelectedBitmap(surface->maskDC, surface->maskBitmap, surface->maskPrevious);
   deleteSelectedBitmap(surface->imageDC, surface->imageBitmap, surface->imagePrevious);
-}
-
-void freePixels(ChannelSurface* surface) {
-  std::free(surface->maskPixels);
   surface->maskPixels = nullptr;
-  std::free(surface->picturePixels);
   surface->picturePixels = nullptr;
   surface->surfaceWidth = 0;
   surface->surfaceHeight = 0;
 }
 
-void describeBuffers(ChannelSurface* surface, int32_t width, int32_t height) {
+void describeBitmaps(ChannelSurface* surface, int32_t width, int32_t height) {
   BITMAPINFOHEADER& header = surface->bitmapInfo.bmiHeader;
   std::memset(&surface->bitmapInfo, 0, sizeof surface->bitmapInfo);
   header.biSize = sizeof(BITMAPINFOHEADER);
@@ -153,7 +149,6 @@ void Tavorin::detachChannel(Channel* channel) {
   ChannelSurface* surface = surfaceOf(channel);
   if (!surface) return;
   deleteBitmaps(surface);
-  freePixels(surface);
   delete surface;
   channel->rendererData = nullptr;
 }
@@ -165,34 +160,30 @@ VideoSample* Tavorin::acceptFrame(Channel* channel, VideoSample* sample) {
   frameSurfaceSize(sample, &width, &height);
   // A frame whose sizes would make the upload read outside it is shown as nothing: the
   // channel is skipped until the next frame, and the frame keeps its usual ownership.
-  bool usable = frameBlockIsReadable(sample, width, height);
-  // The buffers of the previous frame serve a frame of the same size (the upload rewrites
-  // every pixel it uses), so a steady stream allocates nothing here.
-  const bool keepBuffers = usable && surface->picturePixels && surface->surfaceWidth == width &&
-                           surface->surfaceHeight == height;
-  if (!keepBuffers) freePixels(surface);
-  if (usable && !keepBuffers) {
-    size_t bytes = static_cast<size_t>(width) * static_cast<size_t>(height) * 4;
-    surface->picturePixels = static_cast<uint32_t*>(std::malloc(bytes));
-    surface->maskPixels = static_cast<uint32_t*>(std::malloc(bytes));
-    if (!surface->picturePixels || !surface->maskPixels) {
-      freePixels(surface);
-      usable = false;
-    }
+  const bool usable = frameBlockIsReadable(sample, width, height);
+  // The bitmaps of the previous frame serve a frame of the same size (the upload rewrites every
+  // pixel drawn from them), so a steady stream makes no bitmap here.
+  if (usable && surface->imagePrevious && surface->surfaceWidth == width && surface->surfaceHeight == height) {
+    return sample;
   }
   deleteBitmaps(surface);
   if (!usable) return sample;
+  describeBitmaps(surface, width, height);
+  HDC window = static_cast<HDC>(windowDC_);
+  // Only a channel with alpha can need a mask. A channel gets all its bitmaps or none: one whose
+  // bitmaps cannot be made is skipped like one whose frame cannot be read.
+  const bool made =
+      createSelectedSection(window, surface->bitmapInfo, surface->picturePixels, surface->imageDC,
+                            surface->imageBitmap, surface->imagePrevious) &&
+      (!carriesAlpha(channel->descriptor) ||
+       createSelectedSection(window, surface->bitmapInfo, surface->maskPixels, surface->maskDC,
+                             surface->maskBitmap, surface->maskPrevious));
+  if (!made) {
+    deleteBitmaps(surface);
+    return sample;
+  }
   surface->surfaceWidth = width;
   surface->surfaceHeight = height;
-  describeBuffers(surface, width, height);
-  HDC window = static_cast<HDC>(windowDC_);
-  // A channel gets both bitmaps or none: one whose bitmaps cannot be made is skipped like one
-  // whose buffers cannot be allocated.
-  if (!createSelectedBitmap(window, width, height, surface->maskDC, surface->maskBitmap, surface->maskPrevious) ||
-      !createSelectedBitmap(window, width, height, surface->imageDC, surface->imageBitmap, surface->imagePrevious)) {
-    deleteBitmaps(surface);
-    freePixels(surface);
-  }
   return sample;
 }
 
@@ -206,15 +197,12 @@ VideoSample* Tavorin::convertFrame(Channel* channel, VideoSample* sample) {
     int32_t width = surface->surfaceWidth;
     int32_t height = surface->surfaceHeight;
     if (pixels && surface->picturePixels && width > 0 && height > 0) {
-      bool alpha = carriesAlpha(channel->descriptor);
-      surface->hasTransparency = copyFramePixels(pixels, sample->stride, width, height, channel->bottomUpFrameSeen, alpha,
-                                                 surface->picturePixels, surface->maskPixels);
-      if (surface->hasTransparency) {
-        SetDIBits(nullptr, surface->maskBitmap, 0, static_cast<UINT>(height), surface->maskPixels,
-                  &surface->bitmapInfo, DIB_RGB_COLORS);
-      }
-      SetDIBits(nullptr, surface->imageBitmap, 0, static_cast<UINT>(height), surface->picturePixels,
-                &surface->bitmapInfo, DIB_RGB_COLORS);
+      // The last redraw read these bitmaps; GDI finishes with them before their memory changes.
+      GdiFlush();
+      // One pass, straight into the bitmaps: the mask only exists on a channel with alpha.
+      const bool alpha = surface->maskPixels != nullptr;
+      surface->hasTransparency = copyFramePixels(pixels, sample->stride, width, height, channel->bottomUpFrameSeen,
+                                                 alpha, surface->picturePixels, surface->maskPixels);
     }
   }
   VideoSample* previous = channel->currentFrame;

@@ -28,6 +28,22 @@ class OpenTavorin final : public KMC::Tavorin {
   using KMC::Tavorin::registerFormat;
 };
 
+// Creates the output as an engine does: create runs on a thread of its own and waits for a
+// window, which the engine gives through the adapter the renderer offers, on the whole window.
+// Answers create's answer.
+inline bool createWithWindow(KMC::Tavorin* tavorin, host::EngineContext& context, host::HostWindow& window) {
+  std::atomic<int> answer{-1};
+  std::thread creator([&] { answer.store(tavorin->create(&context) ? 1 : 0); });
+  testsupport::eventually([&] { return context.videoAdapter() != nullptr; });
+  KMC::VideoAdapterHWND* adapter = static_cast<KMC::VideoAdapterHWND*>(context.videoAdapter());
+  if (adapter) {
+    adapter->setDrawRect(host::rectInt(0, 0, window.width() - 1, window.height() - 1));
+    adapter->setWindow(window.handle());
+  }
+  creator.join();
+  return answer.load() == 1;
+}
+
 class RendererRig {
  private:
   // First member: whatever the renderer's format cache writes goes here and outlives it.
@@ -49,16 +65,7 @@ class RendererRig {
   // Creates the output, gives it the window, stops the output thread again and takes the
   // window's device context for calls made by the caller's thread.
   bool createAndStop() {
-    std::atomic<int> answer{-1};
-    std::thread creator([&] { answer.store(tavorin->create(&context) ? 1 : 0); });
-    testsupport::eventually([&] { return context.videoAdapter() != nullptr; });
-    KMC::VideoAdapterHWND* adapter = static_cast<KMC::VideoAdapterHWND*>(context.videoAdapter());
-    if (adapter) {
-      adapter->setDrawRect(host::rectInt(0, 0, window.width() - 1, window.height() - 1));
-      adapter->setWindow(window.handle());
-    }
-    creator.join();
-    if (answer.load() != 1) return false;
+    if (!createWithWindow(tavorin, context, window)) return false;
     tavorin->destroy();
     return tavorin->initializeRenderer();
   }

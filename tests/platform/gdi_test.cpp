@@ -263,6 +263,67 @@ TEST(Gdi, SetDIBitsHonoursOrientationStartAndLineCount) {
   }
 }
 
+// A DIB section's memory is its bitmap's pixels, in the DIB's row order: what is written there
+// is what drawing from the bitmap reads, and drawing into the bitmap shows there once GDI has
+// flushed. Scaled and mirrored copies from it match those from a bitmap holding the same picture.
+TEST(Gdi, DibSectionMemoryIsTheBitmapInTheDibsRowOrder) {
+  const int w = 6, h = 4;
+  const std::vector<uint32_t> picture = numbered(w, h);
+  Canvas reference(w, h, picture);
+  for (bool bottomUp : {true, false}) {
+    BITMAPINFO info = topDown(w, h);
+    if (bottomUp) info.bmiHeader.biHeight = h;
+    void* bits = nullptr;
+    HBITMAP section = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    ASSERT_NE(section, nullptr) << bottomUp;
+    ASSERT_NE(bits, nullptr);
+    uint32_t* memory = static_cast<uint32_t*>(bits);
+    // Memory row r is picture row r top-down, or h - 1 - r bottom-up.
+    auto memoryRow = [&](int y) { return memory + size_t(bottomUp ? h - 1 - y : y) * w; };
+    for (int y = 0; y < h; ++y) {
+      for (int x = 0; x < w; ++x) memoryRow(y)[x] = picture[size_t(y) * w + x];
+    }
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, section);
+    ASSERT_NE(old, nullptr);
+
+    Canvas copy(w, h);
+    ASSERT_TRUE(BitBlt(copy.dc, 0, 0, w, h, dc, 0, 0, SRCCOPY));
+    EXPECT_EQ(copy.read(), picture) << bottomUp;
+    for (int mode : {COLORONCOLOR, HALFTONE}) {
+      Canvas fromSection(15, 3), fromBitmap(15, 3);
+      SetStretchBltMode(fromSection.dc, mode);
+      SetStretchBltMode(fromBitmap.dc, mode);
+      ASSERT_TRUE(StretchBlt(fromSection.dc, 0, 2, 15, -3, dc, 0, 0, w, h, SRCCOPY));
+      ASSERT_TRUE(StretchBlt(fromBitmap.dc, 0, 2, 15, -3, reference.dc, 0, 0, w, h, SRCCOPY));
+      EXPECT_EQ(fromSection.read(), fromBitmap.read()) << bottomUp << " mode " << mode;
+    }
+
+    // Drawing into it: the top row turns white in the memory's own order.
+    RECT top = {0, 0, w, 1};
+    HBRUSH white = CreateSolidBrush(RGB(255, 255, 255));
+    ASSERT_TRUE(FillRect(dc, &top, white));
+    ASSERT_TRUE(GdiFlush());
+    EXPECT_EQ(memoryRow(0)[w - 1] & kColour, kColour) << bottomUp;
+    EXPECT_EQ(memoryRow(1)[0] & kColour, picture[size_t(w)]) << bottomUp;
+    DeleteObject(white);
+
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    EXPECT_TRUE(DeleteObject(section));
+  }
+  if (!testsupport::kRealWindows) {
+    // The stand-in keeps the pixels in memory of its own only, and 32-bit BI_RGB only.
+    BITMAPINFO info = topDown(w, h);
+    void* bits = &info;
+    int mapping = 0;
+    EXPECT_EQ(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, &mapping, 0), nullptr);
+    EXPECT_EQ(bits, nullptr);
+    info.bmiHeader.biBitCount = 24;
+    EXPECT_EQ(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0), nullptr);
+  }
+}
+
 TEST(Gdi, HalftoneCopiesOneToOneAndAveragesWhenShrinking) {
   Canvas src(8, 4, numbered(8, 4));
   Canvas same(8, 4);

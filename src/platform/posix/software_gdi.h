@@ -1,9 +1,10 @@
 // The software GDI: the POSIX stand-in of the Windows GDI calls this code makes (the renderer
 // that calls them is src/gdi/): device contexts, 32-bit bitmaps, solid brushes, DIB upload and
-// read-back, BitBlt/StretchBlt with SRCCOPY, SRCAND and SRCPAINT.
+// read-back, DIB sections, BitBlt/StretchBlt with SRCCOPY, SRCAND and SRCPAINT.
 // Included only through platform/win32.h.
 //
-// Pixels are 32-bit BGRX words (blue in the lowest byte, as a 32-bit DIB), rows top-down.
+// Pixels are 32-bit BGRX words (blue in the lowest byte, as a 32-bit DIB), rows top-down (a DIB
+// section keeps the row order of its DIB).
 // A memory DC draws into the bitmap selected in it; a window DC draws into the window's
 // TavorinWindowSurface (see window_surface.h) under the surface's lock, re-reading its size each
 // call, and increments the surface's generation after every drawing call.
@@ -130,6 +131,21 @@ BOOL DeleteDC(HDC dc);
 // address), or a bad dc, give null. The pixel memory is taken when the bitmap is first drawn
 // into or read; a call that then cannot have it answers its failure value.
 HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height);
+// A DIB section: a bitmap whose pixels live in memory the caller reads and writes directly,
+// for a 32-bit BI_RGB DIB (DIB_RGB_COLORS) of biWidth x |biHeight|. *bits receives the memory:
+// the DIB's rows, each biWidth * 4 bytes, the bottom row first when biHeight is positive and
+// the top row first when it is negative; the pixels start black. The memory is the bitmap's
+// until DeleteObject, and what is written there is what drawing from the bitmap reads (and
+// drawing into it shows there at once: this GDI never batches, see GdiFlush). The memory
+// always comes from the system here: section must be null and offset 0. dc may be null. The
+// sizes CreateCompatibleBitmap refuses, other formats and usages, and a bad dc give null, with
+// *bits null.
+HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section,
+                         DWORD offset);
+// Finishes the calling thread's drawing calls that are still batched, so that a DIB section's
+// memory may be touched. Every call of this GDI is done when it returns: there is never a
+// batch, and the answer is always TRUE.
+BOOL GdiFlush();
 HBRUSH CreateSolidBrush(COLORREF colour);
 // WHITE_BRUSH or BLACK_BRUSH; null for others.
 HGDIOBJ GetStockObject(int which);

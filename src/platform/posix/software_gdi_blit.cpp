@@ -133,11 +133,14 @@ BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int s
   // the source had been copied first.
   PixelMemory snapshot;
   if (src.data == dst.data) {
-    const size_t pixels = size_t(src.height) * size_t(src.stride);
-    snapshot = PixelMemory::take(pixels);
+    const size_t width = size_t(src.width);
+    snapshot = PixelMemory::take(size_t(src.height) * width);
     if (!snapshot) return FALSE;
-    std::memcpy(snapshot.data(), src.data, pixels * 4);
+    for (int y = 0; y < src.height; ++y) {
+      std::memcpy(snapshot.data() + size_t(y) * width, src.data + y * src.stride, width * 4);
+    }
     src.data = snapshot.data();
+    src.stride = ptrdiff_t(width);
   }
   const bool unscaled = ax.sn == ax.dn && ay.sn == ay.dn;
   if (to.stretchMode == HALFTONE && !unscaled) return blitHalftone(dst, src, ax, ay, rop);

@@ -44,14 +44,6 @@ void streamed() {
 #endif
 }
 
-bool supported(const BITMAPINFO* info, UINT usage) {
-  if (info == nullptr || usage != DIB_RGB_COLORS) return false;
-  const BITMAPINFOHEADER& h = info->bmiHeader;
-  return h.biSize >= sizeof(BITMAPINFOHEADER) && h.biBitCount == 32 &&
-         h.biCompression == BI_RGB && h.biWidth > 0 && h.biHeight != 0 &&
-         h.biHeight != INT32_MIN;
-}
-
 // Where the scan lines of a call go. Bottom-up DIB: scan line start + i (buffer row i) is DIB
 // row |h| - 1 - start - i counted from the top; lines past the DIB's end do not exist. Top-down
 // DIB: start counts from the DIB's bottom as well, so buffer row i is row |h| - start - lines + i.
@@ -91,7 +83,7 @@ struct ScanLines {
 
 int SetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, const void* bits,
               const BITMAPINFO* info, UINT usage) {
-  if (bits == nullptr || !supported(info, usage)) return 0;
+  if (bits == nullptr || !gdi::dibSupported(info, usage)) return 0;
   if (dc != nullptr && !gdi::targetOf(dc).valid) return 0;
   std::shared_ptr<Bitmap> b = gdi::bitmapOf(bitmap);
   if (!b) return 0;
@@ -108,7 +100,7 @@ int SetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, const void* bits,
   if (pixels == nullptr) return 0;
   const bool whole = columns == b->width && written.top == 0 && written.bottom == b->height;
   for (int64_t i = scans.first; i < scans.last; ++i) {
-    uint32_t* to = pixels + scans.rowOf(i) * b->width;
+    uint32_t* to = pixels + scans.rowOf(i) * b->stride();
     const uint32_t* from = source + size_t(i) * rowPixels;
     if (whole) {
       streamPixels(to, from, size_t(columns));
@@ -137,7 +129,7 @@ int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMAP
     h.biSizeImage = DWORD(b->width) * DWORD(b->height) * 4;
     return 1;
   }
-  if (!supported(info, usage)) return 0;
+  if (!gdi::dibSupported(info, usage)) return 0;
   const BITMAPINFOHEADER& h = info->bmiHeader;
   const size_t rowPixels = size_t(h.biWidth);
   const size_t copyPixels = std::min<size_t>(rowPixels, size_t(b->width));
@@ -149,7 +141,7 @@ int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMAP
     if (b->blank()) {
       std::memset(to, 0, copyPixels * 4);  // black, without giving the bitmap memory
     } else {
-      std::memcpy(to, b->pixels() + scans.rowOf(i) * b->width, copyPixels * 4);
+      std::memcpy(to, b->pixels() + scans.rowOf(i) * b->stride(), copyPixels * 4);
     }
   }
   return scans.answer;

@@ -29,12 +29,18 @@ struct Area {
   int left, top, right, bottom;
 };
 
-// A bitmap takes its pixel memory (from the pool) when it is first drawn into or read; until
-// then it has none and its content is black (every bit 0), the content of a new bitmap. So a
-// bitmap that is never used costs nothing, and one that is wholly overwritten first is never
-// cleared. Pixels are read and written under `lock`.
+// A compatible bitmap takes its pixel memory (from the pool) when it is first drawn into or
+// read; until then it has none and its content is black (every bit 0), the content of a new
+// bitmap. So a bitmap that is never used costs nothing, and one that is wholly overwritten
+// first is never cleared. A DIB section has its memory from the start, in the DIB's own row
+// order, where the caller that made it reads and writes it directly. Pixels are read and
+// written under `lock` (the section's caller writes without it, as on Windows, where keeping
+// those writes apart from drawing is the caller's part).
 struct Bitmap : Object {
   Bitmap(int w, int h) : Object(Kind::Bitmap), width(w), height(h) {}
+  // A DIB section's bitmap, black: rows bottom-up (the bottom row first in memory) or top-down.
+  // Null when no memory can be had.
+  static std::shared_ptr<Bitmap> section(int width, int height, bool bottomUp);
   const int width;
   const int height;
   std::mutex lock;
@@ -42,13 +48,20 @@ struct Bitmap : Object {
 
   // With lock: true while the bitmap has no memory (all black).
   bool blank() const { return !memory_; }
-  // With lock: width * height pixels, top row first, ready to read and write. A blank bitmap
-  // takes memory here and clears all of it except `overwritten`, which the caller is about to
-  // write in full. Null when no memory can be had.
+  // With lock: the top row of width * height pixels, rows stride() apart, ready to read and
+  // write. A blank bitmap takes memory here and clears all of it except `overwritten`, which
+  // the caller is about to write in full. Null when no memory can be had.
   uint32_t* pixels(const Area* overwritten = nullptr);
+  // Pixels from the start of a row to the start of the row below it: negative for a bottom-up
+  // DIB section.
+  ptrdiff_t stride() const { return bottomUp_ ? -ptrdiff_t(width) : ptrdiff_t(width); }
+  // A DIB section's memory as its maker sees it (the DIB's first row); null for other bitmaps.
+  uint32_t* sectionBits() const { return isSection_ ? memory_.data() : nullptr; }
 
  private:
   PixelMemory memory_;
+  bool isSection_ = false;
+  bool bottomUp_ = false;
 };
 
 struct Brush : Object {
@@ -83,6 +96,13 @@ struct Target {
 Target targetOf(HDC dc);
 std::shared_ptr<Brush> brushOf(HBRUSH brush);
 std::shared_ptr<Bitmap> bitmapOf(HBITMAP bitmap);
+
+// Whether a bitmap of these sides can be made: both positive, none over 32767 and at most
+// 2^28 pixels (what the scaler's 16.16 coordinates can address).
+bool bitmapSizeAllowed(int width, int height);
+// Whether info describes a DIB this GDI reads and writes: 32-bit BI_RGB with usage
+// DIB_RGB_COLORS, a positive width and a non-zero height.
+bool dibSupported(const BITMAPINFO* info, UINT usage);
 
 // Pixels of a target while its lock is held. For a bitmap, data stays null until prepare()
 // (see Bitmap::pixels): a caller first learns the size, then says what it will overwrite.

@@ -97,6 +97,23 @@ bool liveWindow(HWND window) {
   return window != nullptr && window->magic == TAVORIN_WINDOW_SURFACE_MAGIC;
 }
 
+}  // namespace
+
+bool bitmapSizeAllowed(int width, int height) {
+  return width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide &&
+         int64_t(width) * height <= kMaxPixels;
+}
+
+bool dibSupported(const BITMAPINFO* info, UINT usage) {
+  if (info == nullptr || usage != DIB_RGB_COLORS) return false;
+  const BITMAPINFOHEADER& h = info->bmiHeader;
+  return h.biSize >= sizeof(BITMAPINFOHEADER) && h.biBitCount == 32 &&
+         h.biCompression == BI_RGB && h.biWidth > 0 && h.biHeight != 0 &&
+         h.biHeight != INT32_MIN;
+}
+
+namespace {
+
 HDC addDC(std::shared_ptr<DC> dc) {
   Registry& r = registry();
   std::lock_guard<std::mutex> guard(r.mutex);
@@ -111,8 +128,24 @@ HDC addDC(std::shared_ptr<DC> dc) {
 
 }  // namespace
 
+std::shared_ptr<Bitmap> Bitmap::section(int width, int height, bool bottomUp) {
+  std::shared_ptr<Bitmap> bitmap;
+  try {
+    bitmap = std::make_shared<Bitmap>(width, height);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+  bitmap->memory_ = PixelMemory::take(size_t(width) * size_t(height));
+  if (!bitmap->memory_) return nullptr;
+  // Pool memory holds an earlier bitmap's pixels; a new section is black.
+  std::memset(bitmap->memory_.data(), 0, size_t(width) * size_t(height) * 4);
+  bitmap->isSection_ = true;
+  bitmap->bottomUp_ = bottomUp;
+  return bitmap;
+}
+
 uint32_t* Bitmap::pixels(const Area* overwritten) {
-  if (memory_) return memory_.data();
+  if (memory_) return bottomUp_ ? memory_.data() + size_t(height - 1) * size_t(width) : memory_.data();
   memory_ = PixelMemory::take(size_t(width) * size_t(height));
   uint32_t* data = memory_.data();
   if (data == nullptr) return nullptr;
@@ -197,8 +230,11 @@ Pixels SurfaceLock::pixelsOf(const Target& t) const {
     p.bitmap = t.bitmap.get();
     p.width = t.bitmap->width;
     p.height = t.bitmap->height;
-  } else if (t.window && t.window->magic == TAVORIN_WINDOW_SURFACE_MAGIC &&
-             t.window->pixels != nullptr && t.window->width > 0 && t.window->height > 0) {
+    p.stride = t.bitmap->stride();
+    return p;
+  }
+  if (t.window && t.window->magic == TAVORIN_WINDOW_SURFACE_MAGIC && t.window->pixels != nullptr &&
+      t.window->width > 0 && t.window->height > 0) {
     p.data = t.window->pixels;
     p.width = t.window->width;
     p.height = t.window->height;
@@ -256,10 +292,7 @@ BOOL DeleteDC(HDC dc) {
 }
 
 HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height) {
-  if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide ||
-      int64_t(width) * height > kMaxPixels) {
-    return nullptr;
-  }
+  if (!bitmapSizeAllowed(width, height)) return nullptr;
   if (!targetOf(dc).valid) return nullptr;
   std::shared_ptr<Bitmap> bitmap;
   try {
@@ -271,6 +304,27 @@ HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height) {
   std::lock_guard<std::mutex> guard(r.mutex);
   return handleOf<HBITMAP>(r.add(std::move(bitmap)));
 }
+
+HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section,
+                         DWORD offset) {
+  if (bits != nullptr) *bits = nullptr;
+  // Memory of the system's own only: no file mapping to place the pixels in.
+  if (bits == nullptr || section != nullptr || offset != 0 || !dibSupported(info, usage)) return nullptr;
+  if (dc != nullptr && !targetOf(dc).valid) return nullptr;
+  const LONG height = info->bmiHeader.biHeight;
+  const int rows = height > 0 ? int(height) : -int(height);
+  if (!bitmapSizeAllowed(int(info->bmiHeader.biWidth), rows)) return nullptr;
+  std::shared_ptr<Bitmap> bitmap = Bitmap::section(int(info->bmiHeader.biWidth), rows, height > 0);
+  if (!bitmap) return nullptr;
+  void* memory = bitmap->sectionBits();
+  Registry& r = registry();
+  std::lock_guard<std::mutex> guard(r.mutex);
+  HBITMAP handle = handleOf<HBITMAP>(r.add(std::move(bitmap)));
+  *bits = memory;
+  return handle;
+}
+
+BOOL GdiFlush() { return TRUE; }
 
 HBRUSH CreateSolidBrush(COLORREF colour) {
   Registry& r = registry();
