@@ -250,25 +250,32 @@ for item in "${finish[@]}"; do
   esac
 done
 
-for arch in "${arches[@]}"; do
-  dest="$prefix/$arch"
+# cmake_cross NAME SOURCE ARCH CMAKE-ARGS...: configures SOURCE for ARCH with the project's
+# toolchain, builds it and installs it into the architecture's prefix; the logs stay in the
+# architecture's work folder when a step fails.
+cmake_cross() {
+  local name="$1" source="$2" arch="$3" work
+  shift 3
   work="$cache/build-$arch"
-  if ! stamp_ok "$dest/.gtest" "$gtest_key"; then
+  rm -rf "$work/$name"
+  cmake -S "$source" -B "$work/$name" \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-$arch.cmake" \
+    -DTAVORIN_WINDEPS="$prefix" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix/$arch" "$@" \
+    >"$work/$name-configure.log" 2>&1 || die "$name configure failed, see $work/$name-configure.log"
+  cmake --build "$work/$name" -j "$jobs" >"$work/$name-build.log" 2>&1 \
+    || die "$name build failed, see $work/$name-build.log"
+  cmake --install "$work/$name" >/dev/null
+  rm -rf "$work/$name"
+}
+
+for arch in "${arches[@]}"; do
+  if ! stamp_ok "$prefix/$arch/.gtest" "$gtest_key"; then
     log "$arch: GoogleTest"
-    rm -rf "$work/gtest"
     # pthreads off: MinGW's GoogleTest uses the Win32 primitives, and its users must see the
     # same choice as the library.
-    cmake -S /usr/src/googletest -B "$work/gtest" \
-      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-$arch.cmake" \
-      -DTAVORIN_WINDEPS="$prefix" \
-      -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$dest" \
-      -DBUILD_GMOCK=ON -Dgtest_disable_pthreads=ON >"$work/gtest-configure.log" 2>&1 \
-      || die "GoogleTest configure failed, see $work/gtest-configure.log"
-    cmake --build "$work/gtest" -j "$jobs" >"$work/gtest-build.log" 2>&1 \
-      || die "GoogleTest build failed, see $work/gtest-build.log"
-    cmake --install "$work/gtest" >/dev/null
-    rm -rf "$work/gtest"
-    echo "$gtest_key" >"$dest/.gtest"
+    cmake_cross gtest /usr/src/googletest "$arch" -DBUILD_GMOCK=ON -Dgtest_disable_pthreads=ON
+    echo "$gtest_key" >"$prefix/$arch/.gtest"
   fi
 done
 
@@ -276,10 +283,11 @@ done
 # pixman: the plug-in resamples scaled channels with it (src/resample), as the software GDI of
 # the Linux build does with Debian's libpixman, so the DLL is built against the same source
 # package: static (lib/libpixman-1.a, include/pixman-1), linked into the DLL, which keeps
-# importing only Windows' own DLLs; its x86 SIMD paths are chosen at run time, as on Linux. Google Benchmark (lib/cmake/benchmark) for the benchmarks of the Windows builds, from
-# Debian's source package with its patches, built like GoogleTest.
+# importing only Windows' own DLLs; its x86 SIMD paths are chosen at run time, as on Linux.
+# Google Benchmark (lib/cmake/benchmark) for the benchmarks of the Windows builds, from Debian's
+# source package with its patches, built like GoogleTest.
 pixman_key="pixman 1 static"
-benchmark_key="benchmark 1"
+benchmark_key="benchmark 2 with Debian patches"
 
 # debian_source PACKAGE DIR: unpacks the source package into DIR (once). The upstream tarball is
 # checked against the SHA-256 the .dsc names (apt checked the .dsc against the signed index);
@@ -296,7 +304,7 @@ debian_source() {
   [ -n "$want" ] && [ "$(sha256sum "$orig" | cut -d' ' -f1)" = "$want" ] \
     || die "$(basename "$orig") does not match the SHA-256 in $(basename "$dsc")"
   rm -rf "$dir.tmp"
-  if ls "$cache/src/${pkg}"_*.debian.tar.* "$cache/src/${pkg}"_*.diff.gz >/dev/null 2>&1; then
+  if compgen -G "$cache/src/${pkg}_*.debian.tar.*" >/dev/null || compgen -G "$cache/src/${pkg}_*.diff.gz" >/dev/null; then
     log "unpacking $(basename "$dsc")"
     dpkg-source -q -x "$dsc" "$dir.tmp" >"$cache/$pkg-unpack.log" 2>&1 \
       || die "unpacking $dsc failed, see $cache/$pkg-unpack.log"
@@ -343,19 +351,11 @@ for arch in "${arches[@]}"; do
   fi
   if ! stamp_ok "$dest/.benchmark" "$benchmark_key"; then
     log "$arch: Google Benchmark"
-    rm -rf "$work/benchmark"
-    cmake -S "$cache/benchmark-src" -B "$work/benchmark" \
-      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-$arch.cmake" \
-      -DTAVORIN_WINDEPS="$prefix" \
-      -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$dest" \
-      -DBENCHMARK_ENABLE_TESTING=OFF -DBENCHMARK_ENABLE_GTEST_TESTS=OFF \
-      -DBENCHMARK_ENABLE_WERROR=OFF -DBENCHMARK_ENABLE_LTO=OFF -DBENCHMARK_INSTALL_DOCS=OFF \
-      >"$work/benchmark-configure.log" 2>&1 \
-      || die "Google Benchmark configure failed, see $work/benchmark-configure.log"
-    cmake --build "$work/benchmark" -j "$jobs" >"$work/benchmark-build.log" 2>&1 \
-      || die "Google Benchmark build failed, see $work/benchmark-build.log"
-    cmake --install "$work/benchmark" >/dev/null
-    rm -rf "$work/benchmark"
+    # The version as Debian's build gives it (its patches do not read it from git).
+    version="$(ls "$cache"/src/benchmark_*.orig.tar.* | head -n1 | sed 's/.*benchmark_\(.*\)\.orig\.tar\..*/\1/')"
+    cmake_cross benchmark "$cache/benchmark-src" "$arch" -DGIT_VERSION="$version" -DBENCHMARK_ENABLE_TESTING=OFF \
+      -DBENCHMARK_ENABLE_GTEST_TESTS=OFF -DBENCHMARK_ENABLE_WERROR=OFF -DBENCHMARK_ENABLE_LTO=OFF \
+      -DBENCHMARK_INSTALL_DOCS=OFF
     echo "$benchmark_key" >"$dest/.benchmark"
   fi
 done

@@ -3,9 +3,11 @@
 // It fills the video output's renderer operations with GDI drawing: it offers the engine the
 // window-handle adapter kind, reads the target window and drawing rectangle from the adapter,
 // keeps two memory bitmaps per channel (picture and transparency mask) that receive each
-// current frame, and on every redraw stretches every selected channel into a black back buffer
-// at its output rectangle and copies the back buffer into the window. No aspect-ratio work:
-// whatever no channel covers stays black.
+// current frame, and on every redraw draws every selected channel into a black back buffer at
+// its output rectangle and copies the back buffer into the window. A channel at 1:1 is copied
+// from its bitmaps; a scaled one is resampled by the renderer itself, as HALFTONE stretching
+// does, once per frame and rectangle, and copied 1:1 from that (scaled_picture.h). No
+// aspect-ratio work: whatever no channel covers stays black.
 #pragma once
 
 #include <atomic>
