@@ -82,11 +82,11 @@ class VideoOutput : public PluginBase,
     return runDeletingDestructor(static_cast<T*>(this), flags);
   }
 
-  // Slot 6: 0 with *out = the ComponentInterface, OutputInterface or OutputComponent
+  // Entry 6: 0 with *out = the ComponentInterface, OutputInterface or OutputComponent
   // sub-object for the three identifiers, else 3 with *out null. No reference is added.
   ResultCode queryInterface(const NarrowString& id, void** out) override;
 
-  // --- Renderer contract (slots 7 to 26) -----------------------------------------------------
+  // --- Renderer contract (entries 7 to 26) ---------------------------------------------------
   // "Output thread" is the thread that runs presentationLoop. Locks named are component locks
   // held by the calling thread; "queue locked" means the channel's queueMutex is held.
 
@@ -155,6 +155,7 @@ class VideoOutput : public PluginBase,
   bool create(ComponentContext* context) override;
   bool destroy() override;
   bool sendCommand(int32_t code, int32_t argument) override;
+  bool notify(int32_t, int32_t) override { return true; }  // no effect
   bool getParameter(int32_t id, PropertyValue* out) override;
   bool setParameter(int32_t id, PropertyValue* value) override;
   bool queryFormats(ComponentContext* context, int32_t kind, int32_t subkind, int32_t flag,
