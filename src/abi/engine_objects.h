@@ -10,11 +10,12 @@
 // frames, and one pull thread per pull channel. Each operation below says which of them calls
 // it, which of the output's locks are held then, and what the engine must not do from inside.
 // The output's locks, in the only order they are ever taken: renderLock, selectionLock,
-// channelListLock (the component's ordered lock manager), then one channel's queue lock. Two
-// rules hold everywhere: an operation called with a queue lock held must not call back into
-// the output or its ports (the callback would take a component lock after a queue lock), and
-// no operation called from the output or a pull thread may block for long, since frames wait
-// for it.
+// channelListLock (the component's ordered lock manager), then one channel's queue lock; no
+// thread waits for one of the first three while it holds a queue lock, and the pull threads
+// take none of them. Two rules hold everywhere: an operation called with a queue lock held must
+// not call back into the output or its ports (the callback would take a component lock after a
+// queue lock), and no operation called from the output or a pull thread may block for long,
+// since frames wait for it.
 #pragma once
 
 #include <cstddef>
