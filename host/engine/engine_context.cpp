@@ -10,6 +10,10 @@ namespace host {
 
 namespace {
 std::string keyOf(const std::string& path, const std::string& name) { return path + "/" + name; }
+// The characters of an engine string (a null one has none).
+std::string textOf(const KMC::NarrowString& text) {
+  return text.data() ? std::string(text.data(), static_cast<size_t>(text.length())) : std::string();
+}
 }  // namespace
 
 int32_t EngineContext::chooseVideoAdapter(KMC::StringList* kinds) {
@@ -61,7 +65,7 @@ int32_t EngineContext::channelEvent(int32_t channelId, int32_t code, KMC::VideoS
 bool EngineContext::getSetting(KMC::Setting& setting, KMC::PropertyValue* out) {
   std::lock_guard<std::mutex> hold(lock_);
   ++settingQueries_;
-  auto found = settings_.find(keyOf(setting.path().toStdString(), setting.name().toStdString()));
+  auto found = settings_.find(keyOf(textOf(setting.path()), textOf(setting.name())));
   if (found == settings_.end()) return false;
   if (out) *out = KMC::PropertyValue::ofInt32(found->second);
   return true;

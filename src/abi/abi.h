@@ -8,13 +8,17 @@
 //
 //  - Tables. The engine calls every operation by its position in the object's table of virtual
 //    operations, so the declared order of virtual functions IS the binary interface: never
-//    reorder, insert or remove one; positions the plug-in never calls stay as reservedN.
+//    reorder, insert or remove one; entries the plug-in never calls stay as reservedN. Each
+//    table lists its entries one a line, the entry's number first; the contract of its entries
+//    (the calling thread, the locks held, the answers) follows in one block below it.
+//  - Records. Every size and offset the two sides must agree on is asserted in record_layout.h
+//    (the engine client's table check reads its numbers from there).
 //  - Entry 0. The Windows compilers give a virtual destructor one entry, the "deleting
-//    destructor", at position 0. Other compilers give it two, which would move every later
-//    entry, so no table here has a virtual destructor: entry 0 is declared as the function it
-//    is, deletingDestructor(flags) (destroy; free the storage when flags has kFreeStorage;
-//    answer the object's address), and each class implements it with runDeletingDestructor.
-//    The plug-in never calls entry 0 of an engine object.
+//    destructor", as entry 0. Other compilers give it two, which would move every later
+//    entry, so no table here has a virtual destructor: entry 0 is declared once, as the function
+//    it is, by EngineTable below, which every table derives from; a class implements it once for
+//    all its tables with runDeletingDestructor. The plug-in never calls entry 0 of an engine
+//    object.
 //  - Virtual bases. The engine reaches the two bases of an OutputComponent through a table of
 //    offsets (interfaces.h); the plug-in lays that table out as data.
 //  - Class arguments by value. The engine's RectInt is passed whole (its table pointer, then the
@@ -46,6 +50,17 @@ typedef uintptr_t WindowHandle;
 
 // Flag of entry 0: free the object's storage after destroying it.
 constexpr uint32_t kFreeStorage = 1;
+
+// Entry 0 of every engine-facing table. Its destructor is protected and not virtual: nobody
+// deletes an object through a table pointer, the deleting destructor does that.
+class EngineTable {
+ public:
+  // Destroys the object, frees its storage when flags has kFreeStorage, answers its address.
+  virtual void* deletingDestructor(uint32_t flags) = 0;
+
+ protected:
+  ~EngineTable() = default;
+};
 
 // Entry 0 of a class whose most derived type is Complete, as the Windows compilers build it:
 // destroys the object, frees its storage (from a plain new Complete) when asked, answers its

@@ -18,7 +18,7 @@ enum ComponentCode : int32_t {
   kParameterSelectedChannels = 0x1002000e,  // payload: ChannelIdList the ids are appended to
 };
 
-// The codes a port understands (PortInterface slots 1-4).
+// The codes a port understands (PortInterface entries 1-4).
 enum PortCode : int32_t {
   // queryStatus
   kStatusReady = 0x40000002,      // a pull channel is ready with 2 or more queued frames

@@ -208,9 +208,4 @@ struct EngineList {
 
 typedef EngineList<int32_t> ChannelIdList;
 
-static_assert(sizeof(EngineVector<int32_t>) == 3 * sizeof(void*), "a vector is three pointers");
-static_assert(sizeof(ChannelIdList) == 2 * sizeof(void*), "a list is its head and its size");
-static_assert(offsetof(EngineListNode<int32_t>, value) == 2 * sizeof(void*),
-              "a node's value follows its two links");
-
 }  // namespace KMC

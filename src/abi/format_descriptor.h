@@ -16,9 +16,6 @@ struct FormatDescriptor {
   int32_t cost;      // cost of the format
 };
 
-static_assert(sizeof(FormatDescriptor) == 20, "FormatDescriptor is 20 bytes");
-static_assert(offsetof(FormatDescriptor, kind) == 12, "media kind in bytes 12-15");
-
 typedef EngineVector<FormatDescriptor> FormatList;
 
 // The engine's stream descriptor: only the leading format code and the kind are read.

@@ -45,11 +45,4 @@ struct MaskedFloat4 {
   }
 };
 
-static_assert(sizeof(RectIntRecord) == (sizeof(void*) == 8 ? 24 : 20),
-              "RectInt is its table pointer and four 32-bit edges (20 bytes, 24 on 64-bit)");
-static_assert(offsetof(RectIntRecord, left) == sizeof(void*), "edges follow the table pointer");
-static_assert(sizeof(RectFloatRecord) == 40 && offsetof(RectFloatRecord, left) == 8,
-              "RectFloat is its table pointer and four doubles at 8");
-static_assert(sizeof(MaskedFloat4) == 20, "MaskedFloat4 is a 20-byte record");
-
 }  // namespace KMC

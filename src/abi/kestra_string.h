@@ -6,10 +6,8 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 #include "abi/standard_allocator.h"
-#include "abi/utf8.h"
 
 namespace KMC {
 
@@ -77,14 +75,6 @@ class kestra_string {
   int32_t length() const { return length_; }
   Allocator* allocator() const { return allocator_; }
 
-  // The characters as a standard narrow string (UTF-16 text is converted to UTF-8); empty for
-  // a null string.
-  std::string toStdString() const {
-    std::string out;
-    for (int32_t i = 0; i < length_; ++i) appendUtf8(out, i);
-    return out;
-  }
-
  private:
   static int32_t lengthOf(const T* text) {
     int32_t n = 0;
@@ -102,25 +92,11 @@ class kestra_string {
     length_ = length;
   }
 
-  void appendUtf8(std::string& out, int32_t& i) const {
-    if (sizeof(T) == 1) {
-      out += static_cast<char>(data_[i]);
-      return;
-    }
-    uint32_t code = static_cast<uint16_t>(data_[i]);
-    if (code >= 0xD800 && code < 0xDC00 && i + 1 < length_) {
-      uint32_t low = static_cast<uint16_t>(data_[i + 1]);
-      if (low >= 0xDC00 && low < 0xE000) {
-        code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
-        ++i;
-      }
-    }
-    platform::appendUtf8(out, code);
-  }
-
   T* data_;          // buffer with terminator; null for a null string
   int32_t length_;   // characters before the terminator
   Allocator* allocator_;
+
+  friend struct RecordLayout;  // record_layout.h asserts where the fields lie
 };
 
 typedef kestra_string<char, StandardAllocator<char>> NarrowString;

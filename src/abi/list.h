@@ -68,6 +68,8 @@ class List {
   Node<T>* tail_;
   uint32_t count_;
   NodeAllocator* nodeAllocator_;
+
+  friend struct RecordLayout;  // record_layout.h asserts where the fields lie
 };
 
 typedef List<NarrowString> StringList;

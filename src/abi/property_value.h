@@ -39,8 +39,4 @@ struct alignas(8) PropertyValue {
   }
 };
 
-static_assert(sizeof(PropertyValue) == 16, "PropertyValue is 16 bytes");
-static_assert(alignof(PropertyValue) == 8, "PropertyValue is 8-byte aligned");
-static_assert(offsetof(PropertyValue, payload) == 8, "payload starts at byte 8");
-
 }  // namespace KMC

@@ -9,14 +9,14 @@
 namespace KMC {
 
 // In memory: the table pointer (entry 0 only), then kind, path and name.
-class Setting final {
+class Setting final : public EngineTable {
  public:
   // Takes the strings by value: each is copied with this module's allocator and the argument
   // is freed through its own allocator. Defined by the plug-in; the engine only reads.
   Setting(int32_t kind, NarrowString path, NarrowString name);
   ~Setting() = default;
 
-  virtual void* deletingDestructor(uint32_t flags) { return runDeletingDestructor(this, flags); }  // 0
+  /* 0 */ void* deletingDestructor(uint32_t flags) override { return runDeletingDestructor(this, flags); }
 
   int32_t kind() const { return kind_; }
   const NarrowString& path() const { return path_; }
@@ -26,6 +26,8 @@ class Setting final {
   int32_t kind_;        // 1 for the settings this library reads
   NarrowString path_;   // levels separated by '|'
   NarrowString name_;
+
+  friend struct RecordLayout;  // record_layout.h asserts where the fields lie
 };
 
 }  // namespace KMC

@@ -14,20 +14,11 @@
 namespace KMC {
 
 template <typename T>
-class StandardAllocator {
+class StandardAllocator : public EngineTable {
  public:
-  // Position 0: the deleting destructor (abi/abi.h). The singletons are never deleted so.
-  virtual void* deletingDestructor(uint32_t flags) { return runDeletingDestructor(this, flags); }
-  // Position 1: storage for count elements (array new). A byte size that does not fit in 32
-  // bits fails with std::bad_alloc.
-  virtual T* allocate(uint32_t count) {
-    if (static_cast<uint64_t>(count) * sizeof(T) > std::numeric_limits<uint32_t>::max()) {
-      throw std::bad_alloc();
-    }
-    return new T[count];
-  }
-  // Position 2: frees storage from allocate (array delete).
-  virtual void deallocate(T* pointer) { delete[] pointer; }
+  /* 0 */ void* deletingDestructor(uint32_t flags) override { return runDeletingDestructor(this, flags); }
+  /* 1 */ virtual T* allocate(uint32_t count);
+  /* 2 */ virtual void deallocate(T* pointer) { delete[] pointer; }
 
   // The singleton of this module for T.
   static StandardAllocator& instance() {
@@ -35,5 +26,17 @@ class StandardAllocator {
     return allocator;
   }
 };
+// The singletons are never deleted through entry 0.
+//  1 allocate: storage for count elements (array new). A byte size that does not fit in 32 bits
+//    fails with std::bad_alloc.
+//  2 deallocate: frees storage from allocate (array delete).
+
+template <typename T>
+T* StandardAllocator<T>::allocate(uint32_t count) {
+  if (static_cast<uint64_t>(count) * sizeof(T) > std::numeric_limits<uint32_t>::max()) {
+    throw std::bad_alloc();
+  }
+  return new T[count];
+}
 
 }  // namespace KMC

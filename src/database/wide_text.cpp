@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "abi/utf8.h"
+#include "platform/utf8.h"
 
 namespace KSDSOLD {
 

@@ -159,6 +159,7 @@ void PolicyLockManager::giveUpLock(ThreadLockList& list, LockState& state) {
 
 // With list = the calling thread's list. Lets go every held lock above id, highest first.
 void PolicyLockManager::suspendHigherLocks(ThreadLockList& list, LockId id) {
+  if (!list.heldLocks.empty() && list.heldLocks.back() > id) reorderedRequests_.fetch_add(1);
   while (!list.heldLocks.empty() && list.heldLocks.back() > id) {
     LockId higher = list.heldLocks.back();
     list.suspendedLocks.push_back(higher);

@@ -4,7 +4,10 @@
 //  - Order by construction, not by convention. A thread that holds higher-numbered locks and
 //    asks for a lower one first lets the higher ones go ("suspends" them), takes the lower one
 //    and then takes the higher ones back, lowest first. No two threads of one manager can
-//    therefore deadlock on its mutexes, whatever order the code asks for them in.
+//    therefore deadlock on its mutexes, whatever order the code asks for them in. The price is
+//    that another thread may take a suspended lock in between, so what the caller read under it
+//    may have changed: code that can keep the order should, and reorderedRequests() lets a test
+//    show that it does.
 //  - Modes instead of lock/unlock pairs. A LockGuard sets the calling thread's mode of one lock
 //    (None, Locked, Unlocked) for its scope and restores the previous mode when it ends, so a
 //    scope can give its locks up (for example while it sleeps) inside a region that holds them,
@@ -20,6 +23,8 @@
 // not be destroyed while any thread has a guard on it.
 #pragma once
 
+#include <atomic>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -73,6 +78,9 @@ class PolicyLockManager {
   std::vector<LockId> suspendedLocks() const;
   // Whether the calling thread has a lock list, i.e. has at least one guard open here.
   bool hasThreadLockList() const;
+  // For tests: how many requests so far, on any thread, made this manager let a higher lock go
+  // and take it back (taking or giving up a lock while holding a higher one).
+  uint64_t reorderedRequests() const { return reorderedRequests_.load(); }
 
  private:
   friend class LockGuard;
@@ -89,6 +97,7 @@ class PolicyLockManager {
   boost::recursive_mutex* mutexFor(LockId id) const;
 
   boost::thread_specific_ptr<ThreadLockList> threadLockLists_;
+  std::atomic<uint64_t> reorderedRequests_{0};
   // Registry of the locks; registryMutex_ only guards the map itself, never taken while
   // waiting for one of the lock mutexes.
   mutable std::mutex registryMutex_;

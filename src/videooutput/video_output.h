@@ -20,15 +20,17 @@
 //  - one output thread per running output calls runOutputRound over and over; the renderer
 //    runs presentationLoop from it;
 //  - every pull channel has a thread that prefetches frames from its upstream source.
-// Locks: three PolicyLockManager locks created in the order renderLock, selectionLock,
-// channelListLock, so every thread takes them in that order (the manager enforces it), and
-// then at most one channel's queueMutex. No thread waits for a component lock while it holds a
-// queueMutex, and the pull threads take no component lock at all.
+// Locks: their order and rules are written once, in abi/engine_objects.h ("Threads and locks").
+// The three component locks are PolicyLockManager locks created in that order, so their ids
+// ascend with it, and the code asks for them in that order; the manager's reordering is only a
+// backstop (LockContractTest.PortTrafficNeverMakesTheLockManagerReorder shows it is not
+// needed). Channels and ports reach the output only through ChannelOwner.
 //
 // The engine-facing contract (for each operation the engine calls or is called with: the
 // thread, the locks held, what may be done from inside, and the answer) is written once, beside
-// the declarations: abi/interfaces.h, abi/engine_objects.h and abi/video_adapter.h. The code
-// here keeps it; LockContractTest checks the locks of every call into the engine.
+// the declarations: abi/interfaces.h, abi/engine_objects.h and abi/video_adapter.h; the
+// renderer's below. The code here keeps them; LockContractTest checks the locks of every call
+// into the engine and the renderer.
 //
 // Taking channels down: a channel leaves the lists under all the component locks it is in, is
 // detached from the renderer under channelListLock, and is deleted (its pull thread joined)
@@ -69,6 +71,7 @@ class VideoOutput : public PluginBase,
  public:
   class Channel;
   class Port;
+  class ChannelOwner;  // what a channel and its port may use of the output
   typedef std::list<Channel*> ChannelList;
 
   explicit VideoOutput(PluginHost* host);
@@ -82,11 +85,11 @@ class VideoOutput : public PluginBase,
     return runDeletingDestructor(static_cast<T*>(this), flags);
   }
 
-  // Slot 6: 0 with *out = the ComponentInterface, OutputInterface or OutputComponent
+  // Entry 6: 0 with *out = the ComponentInterface, OutputInterface or OutputComponent
   // sub-object for the three identifiers, else 3 with *out null. No reference is added.
   ResultCode queryInterface(const NarrowString& id, void** out) override;
 
-  // --- Renderer contract (slots 7 to 26) -----------------------------------------------------
+  // --- Renderer contract (entries 7 to 26) ---------------------------------------------------
   // "Output thread" is the thread that runs presentationLoop. Locks named are component locks
   // held by the calling thread; "queue locked" means the channel's queueMutex is held.
 
@@ -155,6 +158,7 @@ class VideoOutput : public PluginBase,
   bool create(ComponentContext* context) override;
   bool destroy() override;
   bool sendCommand(int32_t code, int32_t argument) override;
+  bool notify(int32_t, int32_t) override { return true; }  // no effect
   bool getParameter(int32_t id, PropertyValue* out) override;
   bool setParameter(int32_t id, PropertyValue* value) override;
   bool queryFormats(ComponentContext* context, int32_t kind, int32_t subkind, int32_t flag,
@@ -226,9 +230,6 @@ class VideoOutput : public PluginBase,
   void endOutputBeforeDestruction();
 
  private:
-  friend class Channel;
-  friend class Port;
-
   // Locals of one presentation loop run.
   struct LoopState;
   // What the engine is to hear about a pass, collected while it runs and raised after it.
@@ -337,6 +338,7 @@ class VideoOutput : public PluginBase,
 }  // namespace KMC
 
 // The template's parts. They cannot be included alone, hence their folder.
+#include "videooutput/detail/channel_owner.h"
 #include "videooutput/detail/channel.h"
 #include "videooutput/detail/channel_frame_schedule.h"
 #include "videooutput/detail/channel_pull_feeder.h"

@@ -11,7 +11,8 @@
 
 Per interface and engine object the operation name at every position must agree (entry 0: the
 client's destructor against the plug-in's deletingDestructor; client positions named reservedN or
-unnamedN take any name). The client's records must have the fixed offsets and sizes below.
+unnamedN take any name). The client's records must have the sizes and offsets that the plug-in
+asserts in its record_layout.h (read from there, not repeated here).
 Prints one line per check ("PASS name" / "FAIL name: detail"); the exit code is the number of
 failures.
 """
@@ -34,32 +35,59 @@ TABLES = [
     "VideoSample", "UpstreamSource", "StreamObject",
 ]
 
-# Fixed record expectations per architecture: {record: (size, {field: offset})}.
-def record_expectations(arch):
-    p = 4 if arch == "i686" else 8
-    frame = ({"usable": 4, "startTime": 44, "duration": 48, "width": 68, "height": 72, "crop": 88,
-              "picture": 128, "stride": 148, "bottomUp": 152} if arch == "i686" else
-             {"usable": 8, "startTime": 48, "duration": 52, "width": 72, "height": 76, "crop": 96,
-              "picture": 136, "stride": 160, "bottomUp": 164})
-    return {
-        "KMC::VideoSample": (None, frame),
-        "KMC::RectInt": (20 if arch == "i686" else 24, {}),
-        "KMC::RectFloat": (40, {}),
-        "KMC::PropertyValue": (16, {"type": 0, "payload": 8}),
-        "KMC::FormatDescriptor": (20, {"fourCC": 0, "size": 8, "kind": 12, "cost": 16}),
-        "KMC::Plugin": (4 * p, {"count": p, "hostObject": 2 * p, "descriptorRecord": 3 * p}),
-        "KMC::kestra_string<char, class KMC::StandardAllocator<char> >":
-            (3 * p, {"data": 0, "length": p, "allocator": 2 * p}),
-        "KMC::Setting": (None, {"kind": p}),
-        "KMC::Node<class KMC::kestra_string<char, class KMC::StandardAllocator<char> > >":
-            (4 * p, {"value": 0, "next": 3 * p}),
-        "KMC::List<class KMC::kestra_string<char, class KMC::StandardAllocator<char> > >":
-            (4 * p, {"head": 0, "tail": p, "count": 2 * p, "nodeAllocator": 3 * p}),
-        "engine::vector<const char *>": (3 * p, {"first": 0, "last": p, "end": 2 * p}),
-        "engine::vector<struct KMC::FormatDescriptor>": (3 * p, {"first": 0, "last": p, "end": 2 * p}),
-        "engine::list_int32": (2 * p, {"head": 0, "size": p}),
-        "engine::list_node": (3 * p, {"next": 0, "prev": p, "value": 2 * p}),
-    }
+# The plug-in's records (as record_layout.h names them) and the client's names of the same
+# records and of the fields whose names differ; None: the client does not declare the record.
+NARROW_STRING = "KMC::kestra_string<char, class KMC::StandardAllocator<char> >"
+CLIENT_RECORDS = {
+    "VideoSample": ("KMC::VideoSample", {}),
+    "RectIntRecord": ("KMC::RectInt", {"left": None}),
+    "RectFloatRecord": ("KMC::RectFloat", {"left": None}),
+    "MaskedFloat4": None,
+    "PropertyValue": ("KMC::PropertyValue", {}),
+    "FormatDescriptor": ("KMC::FormatDescriptor", {}),
+    "Plugin": ("KMC::Plugin", {"referenceCount_": "count", "host_": "hostObject",
+                               "descriptor_": "descriptorRecord"}),
+    "NarrowString": (NARROW_STRING, {}),
+    "Setting": ("KMC::Setting", {}),
+    "Node<NarrowString>": ("KMC::Node<class %s >" % NARROW_STRING, {}),
+    "StringList": ("KMC::List<class %s >" % NARROW_STRING, {}),
+    "EngineVector<const char*>": ("engine::vector<const char *>", {"endOfStorage": "end"}),
+    "FormatList": ("engine::vector<struct KMC::FormatDescriptor>", {"endOfStorage": "end"}),
+    "ChannelIdList": ("engine::list_int32", {"count": "size"}),
+    "EngineListNode<int32_t>": ("engine::list_node", {}),
+}
+LAYOUT_LINE = re.compile(
+    r"static_assert\((?:sizeof\((?P<sized>.+?)\)|offsetof\((?P<record>.+?), (?P<field>\w+)\))"
+    r" == at\((?P<on32>\d+), (?P<on64>\d+)\)")
+
+
+def record_expectations(arch, layout_header):
+    """{client record: (size or None, {client field: offset})}, from the plug-in's assertions.
+
+    A field the client names differently is mapped by CLIENT_RECORDS (None: the client's record
+    has no such field, its base class holds it); private fields lose their trailing underscore.
+    """
+    expectations = {}
+    with open(layout_header) as f:
+        text = f.read()
+    for m in LAYOUT_LINE.finditer(text):
+        record = m.group("sized") or m.group("record")
+        if record not in CLIENT_RECORDS:
+            raise SystemExit("record_layout.h asserts %s, which this script cannot name on the "
+                             "client's side: add it to CLIENT_RECORDS" % record)
+        if CLIENT_RECORDS[record] is None:
+            continue
+        client, renamed = CLIENT_RECORDS[record]
+        value = int(m.group("on32" if arch == "i686" else "on64"))
+        size, fields = expectations.setdefault(client, (None, {}))
+        if m.group("sized"):
+            expectations[client] = (value, fields)
+            continue
+        field = m.group("field")
+        field = renamed.get(field, field.rstrip("_"))
+        if field is not None:
+            fields[field] = value
+    return expectations
 
 PLACEHOLDER = re.compile(r"^(reserved|unnamed)\d+$")
 
@@ -231,8 +259,8 @@ def compare_tables(client, plugin, report):
         report.check(not problems, name, "client vs plug-in at " + "; ".join(problems))
 
 
-def compare_records(records, arch, report):
-    for record, (size, fields) in record_expectations(arch).items():
+def compare_records(records, arch, layout_header, report):
+    for record, (size, fields) in record_expectations(arch, layout_header).items():
         name = "record." + record
         if record not in records:
             report.check(False, name, "not in clang's dump")
@@ -272,7 +300,8 @@ def main():
     plugin_text = open(args.plugin_dump).read() if args.plugin_dump else gxx_dump(args.plugin_headers, args.gxx)
     report = Report()
     compare_tables(parse_clang_tables(client_text), parse_gxx_tables(plugin_text), report)
-    compare_records(parse_clang_records(client_text), args.arch, report)
+    layout_header = os.path.join(args.plugin_headers, "record_layout.h")
+    compare_records(parse_clang_records(client_text), args.arch, layout_header, report)
     return report.failures
 
 

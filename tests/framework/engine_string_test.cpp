@@ -2,6 +2,7 @@
 
 #include "abi/kestra_string.h"
 #include "abi/list.h"
+#include "framework/engine_text.h"
 
 namespace {
 
@@ -57,12 +58,12 @@ TEST(EngineString, CopiesAndAssignmentsFreeThroughTheirOwnAllocator) {
     EXPECT_NE(copy.data(), original.data());  // never shares the buffer
     EXPECT_EQ(copy.allocator(), &plugin);
     EXPECT_TRUE(copy == original);
-    EXPECT_EQ(copy.toStdString(), "com.kestra.videoadapter.HWND");
+    EXPECT_EQ(toStdString(copy), "com.kestra.videoadapter.HWND");
 
     String target("old", &plugin);
     target = original;  // keeps the destination's allocator
     EXPECT_EQ(target.allocator(), &plugin);
-    EXPECT_EQ(target.toStdString(), "com.kestra.videoadapter.HWND");
+    EXPECT_EQ(toStdString(target), "com.kestra.videoadapter.HWND");
     target = target;  // self-assignment keeps the text
     EXPECT_EQ(target.length(), 28);
   }
@@ -85,7 +86,7 @@ TEST(EngineString, WideStringConvertsToUtf8) {
   const unsigned short text[] = {'G', 0x00E9, 0xD83D, 0xDE00, 0};
   KMC::WideString wide(text, &StandardAllocator<unsigned short>::instance());
   EXPECT_EQ(wide.length(), 4);
-  EXPECT_EQ(wide.toStdString(), "G\xC3\xA9\xF0\x9F\x98\x80");
+  EXPECT_EQ(toStdString(wide), "G\xC3\xA9\xF0\x9F\x98\x80");
 }
 
 TEST(EngineString, AllocationThatOverflows32BitsFails) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "abi/engine_objects.h"
+#include "framework/engine_text.h"
 #include "framework/geometry.h"
 #include "framework/setting.h"
 
@@ -50,8 +51,8 @@ class SettingContext final : public ComponentContext {
   int32_t channelEvent(int32_t, int32_t, VideoSample*) override { return 0; }
   bool getSetting(Setting& setting, PropertyValue* out) override {
     ++asked;
-    path = setting.path().toStdString();
-    name = setting.name().toStdString();
+    path = toStdString(setting.path());
+    name = toStdString(setting.name());
     kind = setting.kind();
     out->payload.int32 = payload;
     return answer;

@@ -126,12 +126,13 @@ TEST_F(LoadedPlugin, PropertiesAreNameAndType) {
   EXPECT_EQ(name.type, kPropertyWideString);
   const WideString* wide = static_cast<const WideString*>(name.payload.pointer);
   EXPECT_EQ(wide->length(), 18);
-  EXPECT_EQ(wide->toStdString(), "GDI Video Renderer");
+  EXPECT_EQ(std::string(wide->data(), wide->data() + wide->length()), "GDI Video Renderer");
 
   PropertyValue type;
   ASSERT_TRUE(component->getProperty("Type", &type));
   EXPECT_EQ(type.type, kPropertyNarrowString);
-  EXPECT_EQ(static_cast<const NarrowString*>(type.payload.pointer)->toStdString(), "Video|Renderer|GDI");
+  const NarrowString* kind = static_cast<const NarrowString*>(type.payload.pointer);
+  EXPECT_EQ(std::string(kind->data(), kind->length()), "Video|Renderer|GDI");
 
   PropertyValue untouched = PropertyValue::ofInt32(77);
   EXPECT_FALSE(component->getProperty("name", &untouched));

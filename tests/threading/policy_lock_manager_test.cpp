@@ -143,6 +143,7 @@ TEST_F(PolicyLockManagerTest, SleepScopeRestoresLockedLocksAndDropsThoseHeldUnde
   }
   EXPECT_EQ(m.heldLocks(), Ids({a, b}));
   EXPECT_FALSE(m.holds(c));
+  EXPECT_EQ(m.reorderedRequests(), 0u);  // every step kept the order: nothing let go and retaken
 }
 
 TEST_F(PolicyLockManagerTest, AskingForLowerLockKeepsHeldLocksAscending) {
@@ -157,6 +158,8 @@ TEST_F(PolicyLockManagerTest, AskingForLowerLockKeepsHeldLocksAscending) {
   lb.release();  // b's last guard: the state goes and lets b go from under c
   EXPECT_EQ(m.heldLocks(), Ids({a, c}));
   EXPECT_TRUE(m.suspendedLocks().empty());
+  // Taking a and b under c, and giving b up under c: three times c was let go and taken back.
+  EXPECT_EQ(m.reorderedRequests(), 3u);
 }
 
 TEST_F(PolicyLockManagerTest, SecondReleaseDoesNotDropAnotherGuardsClaim) {

@@ -466,6 +466,42 @@ TEST(LockContractTest, EveryCallIntoTheEngineHoldsTheLocksTheContractNames) {
   }
 }
 
+// The output takes its locks in the order of the contract, so the lock manager never has to let
+// a higher lock go to take a lower one (which would open the critical section of the higher
+// one to other threads): creating ports, also from inside channelEvent, connecting, selecting,
+// presenting, disconnecting and removing them makes it reorder nothing, on any thread.
+TEST(LockContractTest, PortTrafficNeverMakesTheLockManagerReorder) {
+  OutputRig rig;
+  std::atomic<bool> createFromEvent{true};
+  std::atomic<PortInterface*> createdInside{nullptr};
+  KMC::StreamDescriptor insideDescriptor = host::makeStreamDescriptor("BGRA", KMC::kStreamVideo);
+  host::EngineStream insideStream(7);
+  rig.context.setEventHook([&](int32_t, int32_t code, KMC::VideoSample*) {
+    if (code != KMC::kEventPresented || !createFromEvent.exchange(false)) return;
+    createdInside.store(rig.output->createPort(KMC::kChannelPush, &insideDescriptor, &insideStream));
+  });
+  ASSERT_TRUE(rig.create());
+  std::vector<PortInterface*> ports = rig.pushChannels(2);
+  PortInterface* pull = rig.addPort(3, KMC::kChannelPull);
+  host::ScriptedSource source;
+  source.append(rig.ledger.make(1000, 40));
+  rig.connect(pull, &source);
+  rig.command(pull, KMC::kCommandRun);
+  ASSERT_TRUE(rig.select({1, 2, 3}));
+  rig.deliver(ports[0], 1000);
+  rig.deliver(ports[1], 1000);
+  ASSERT_TRUE(eventually([&] { return createdInside.load() != nullptr; }));
+  ASSERT_TRUE(eventually([&] { return rig.context.channelEvents(KMC::kEventPresented).size() >= 3; }));
+  rig.command(ports[1], KMC::kCommandDisconnect);
+  ASSERT_TRUE(rig.select({3, 1}));
+  EXPECT_TRUE(rig.output->removePort(ports[1]));
+  EXPECT_TRUE(rig.output->removePort(createdInside.load()));
+  EXPECT_TRUE(rig.output->removePort(pull));
+  EXPECT_TRUE(rig.output->removePort(ports[0]));
+  ASSERT_TRUE(rig.output->destroy());
+  EXPECT_EQ(rig.output->lockManager().reorderedRequests(), 0u);
+}
+
 // A format query names a context of its own; the output keeps reporting to the one create was
 // given (the output thread reads it), also when the query registers the formats.
 TEST(LockContractTest, AFormatQueryLeavesTheOutputsContextAlone) {

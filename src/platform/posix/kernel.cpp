@@ -2,7 +2,7 @@
 #error "posix/kernel.cpp is the POSIX platform layer"
 #endif
 #include "platform/posix/kernel.h"
-#include "abi/utf8.h"
+#include "platform/utf8.h"
 
 #include <dlfcn.h>
 #include <errno.h>

@@ -2,7 +2,7 @@
 #error "posix/shell.cpp is the POSIX platform layer"
 #endif
 #include "platform/posix/shell.h"
-#include "abi/utf8.h"
+#include "platform/utf8.h"
 
 #include <errno.h>
 #include <sys/stat.h>

@@ -43,7 +43,7 @@ class VideoOutput<T>::Channel {
   static const size_t kPullQueueLimit = 8;
 
   // A pull channel starts its thread at once. Created only by createPort.
-  Channel(VideoOutput* owner, bool pull, StreamDescriptor* descriptor);
+  Channel(VideoOutput* output, bool pull, StreamDescriptor* descriptor);
   // Flushes the queue, stops and joins the pull thread, and releases a current frame that the
   // renderer still holds (it had not been detached).
   virtual ~Channel();
@@ -63,10 +63,12 @@ class VideoOutput<T>::Channel {
   MaskedFloat4 displayFactors;          // (1, 1, 1, 1), mask 15
   bool bottomUpFrameSeen = false;       // sticky: a presented frame had its rows bottom-up
   int32_t id = 0;                       // the engine's channel id
-  VideoOutput* const owner;
   void* rendererObject = nullptr;       // answered by port value 0x2020000E when set
 
   bool isPull() const { return pull_; }
+  // The output's view for its channels and ports.
+  ChannelOwner& owner() { return owner_; }
+  const ChannelOwner& owner() const { return owner_; }
   Port* port() const { return port_; }
   // Frames queued now. Takes queueMutex.
   size_t queuedFrames();
@@ -185,6 +187,7 @@ class VideoOutput<T>::Channel {
   // component lock (the pull may need it).
   void waitForPullsBegunBefore(uint64_t begun);
 
+  ChannelOwner owner_;
   const bool pull_;                     // a pull channel
   // The pull feeder.
   std::atomic<bool> stop_{false};       // tells the pull thread to end
@@ -212,8 +215,8 @@ class VideoOutput<T>::Channel {
 
 // ------------------------------------------------------------------------------------------------
 template <typename T>
-VideoOutput<T>::Channel::Channel(VideoOutput* owner, bool pull, StreamDescriptor* descriptor)
-    : descriptor(descriptor), owner(owner), pull_(pull) {
+VideoOutput<T>::Channel::Channel(VideoOutput* output, bool pull, StreamDescriptor* descriptor)
+    : descriptor(descriptor), owner_(*output), pull_(pull) {
   if (pull) pullThread_ = new boost::thread(&Channel::pullThreadMain, this);
 }
 
@@ -263,7 +266,7 @@ bool VideoOutput<T>::Channel::applyGeometry() {
     effective.bottom = b < 0 ? b : t + (b - t) * cropRect.bottom;
   }
   geometryDirty_ = false;
-  return owner->geometryChanged(this, &effective);
+  return owner_.geometryChanged(this, &effective);
 }
 
 template <typename T>

@@ -26,7 +26,7 @@ int64_t VideoOutput<T>::Channel::dueTime(int64_t now) {
 template <typename T>
 bool VideoOutput<T>::Channel::selectFrame(bool& changed) {
   QueueLock queue(queueMutex_);
-  MediaClock* clock = owner->clock_;
+  MediaClock* clock = owner_.clock();
   const int64_t now = clock ? static_cast<int64_t>(clock->currentTime()) : 0;
 
   expireShownFrame(now);
@@ -38,7 +38,7 @@ bool VideoOutput<T>::Channel::selectFrame(bool& changed) {
   if (!scheduleMoves(clock)) return false;  // a paused channel keeps showing its frame
 
   const FramePace pace(clock ? static_cast<int64_t>(clock->rate()) : kNormalRate,
-                       owner->frameTolerance_);
+                       owner_.frameTolerance());
   // Read before any drop: only the head the pass began with can be the frame a seek asked for.
   const bool seekTargetsHead = seekAimsAtHead();
   if (!seekTargetsHead && !dropLateFrames(now, pace)) return false;  // none left
@@ -58,7 +58,7 @@ void VideoOutput<T>::Channel::expireShownFrame(int64_t now) {
   const bool clockPassedIt = now > end + kFrameToleranceMs;
   const bool clockTakenBack = now < start - kShownFrameRewindMs || now < 0;
   if (!clockPassedIt && !clockTakenBack) return;
-  if (VideoSample* taken = owner->takeCurrentFrame(this)) taken->release();
+  if (VideoSample* taken = owner_.takeCurrentFrame(this)) taken->release();
 }
 
 template <typename T>
@@ -80,7 +80,7 @@ bool VideoOutput<T>::Channel::dropLateFrames(int64_t now, const FramePace& pace)
     const int64_t due = pace.dueTime(*head);
     if (due == 0 || !pace.isLate(due, now)) return true;
     frameQueue_.pop_front();
-    owner->notices_.push_back(Notice{Notice::kDroppedLate, this, head, 0, 0});  // released then
+    owner_.addNotice(Notice{Notice::kDroppedLate, this, head, 0, 0});  // released then
     if (isPull()) wakeEvent_.set();
     if (frameQueue_.empty()) return false;
   }
@@ -101,7 +101,7 @@ bool VideoOutput<T>::Channel::presentHead(bool& changed) {
   VideoSample* head = frameQueue_.front();
   seekTime_ = -1;
   lastPresentedTime_ = head->startTime;
-  VideoSample* shown = owner->acceptFrame(this, head);
+  VideoSample* shown = owner_.acceptFrame(this, head);
   if (!shown) return false;
   frameQueue_.pop_front();  // the renderer's now
 
@@ -122,12 +122,11 @@ bool VideoOutput<T>::Channel::presentHead(bool& changed) {
     pictureRect = picture;
     geometryChange = true;
   }
-  std::vector<Notice>& notices = owner->notices_;
-  notices.push_back(Notice{Notice::kPresented, this, shown, 0, 0});
-  VideoSample* object = owner->convertFrame(this, shown);
-  if (object) notices.push_back(Notice{Notice::kConverted, this, object, 0, 0});  // released then
+  owner_.addNotice(Notice{Notice::kPresented, this, shown, 0, 0});
+  VideoSample* object = owner_.convertFrame(this, shown);
+  if (object) owner_.addNotice(Notice{Notice::kConverted, this, object, 0, 0});  // released then
   if (geometryChange) {
-    if (isPull()) notices.push_back(Notice{Notice::kVideoSize, this, nullptr, width, height});
+    if (isPull()) owner_.addNotice(Notice{Notice::kVideoSize, this, nullptr, width, height});
     applyGeometry();
   }
   changed = true;

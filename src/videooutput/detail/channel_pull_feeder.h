@@ -36,7 +36,7 @@ bool VideoOutput<T>::Channel::onPullThread() const {
 
 template <typename T>
 void VideoOutput<T>::Channel::waitForPullsBegunBefore(uint64_t begun) {
-  if (onPullThread() || owner->lockManager_.hasThreadLockList()) return;
+  if (onPullThread() || owner_.callerMayHoldALock()) return;
   while (pullsEnded_.load() < begun) sleepMilliseconds(1);
 }
 
@@ -94,7 +94,7 @@ template <typename T>
 void VideoOutput<T>::Channel::connect(UpstreamSource* source) {
   uint64_t begun = 0;
   {
-    LockGuard render(owner->lockManager_, owner->renderLock_, LockMode::Locked);
+    LockGuard render(owner_.lockManager(), owner_.renderLock(), LockMode::Locked);
     QueueLock queue(queueMutex_);
     if (source != source_) {
       ++pullEpoch_;  // a frame still coming from the old source goes
@@ -114,10 +114,10 @@ void VideoOutput<T>::Channel::disconnect() {
 
 template <typename T>
 uint64_t VideoOutput<T>::Channel::markDisconnected() {
-  LockGuard render(owner->lockManager_, owner->renderLock_, LockMode::Locked);
-  LockGuard selection(owner->lockManager_, owner->selectionLock_, LockMode::Locked);
+  LockGuard render(owner_.lockManager(), owner_.renderLock(), LockMode::Locked);
+  LockGuard selection(owner_.lockManager(), owner_.selectionLock(), LockMode::Locked);
   QueueLock queue(queueMutex_);
-  owner->selectedChannels_.remove(this);
+  owner_.deselect(this);
   closing_.store(true);
   source_ = nullptr;
   ++pullEpoch_;

@@ -65,10 +65,10 @@ void VideoOutput<T>::Port::reset() {
   // renderLock: the output thread holds it from presenting a frame until it has reported the
   // frame to the engine, which must not see it released in between. The queue lock keeps the
   // presentation fields consistent for the output thread's next pass.
-  LockGuard render(ch.owner->lockManager_, ch.owner->renderLock_, LockMode::Locked);
+  LockGuard render(ch.owner().lockManager(), ch.owner().renderLock(), LockMode::Locked);
   typename Channel::QueueLock queue(ch.queueMutex());
   ch.resetPresentation();
-  if (VideoSample* frame = ch.owner->takeCurrentFrame(&ch)) frame->release();
+  if (VideoSample* frame = ch.owner().takeCurrentFrame(&ch)) frame->release();
 }
 
 template <typename T>
@@ -119,7 +119,7 @@ bool VideoOutput<T>::Port::getPortValue(int32_t code, PropertyValue* value) {
       return true;
     }
     case kValueSurfaceObject:
-      *value = PropertyValue::ofPointer(kPropertyObject, ch.owner->surfaceObject());
+      *value = PropertyValue::ofPointer(kPropertyObject, ch.owner().surfaceObject());
       return true;
     case kValueRendererObject: {
       typename Channel::QueueLock queue(ch.queueMutex());
@@ -128,10 +128,8 @@ bool VideoOutput<T>::Port::getPortValue(int32_t code, PropertyValue* value) {
       return true;
     }
     case kValueIntegerA:
-      *value = PropertyValue::ofInt32(ch.owner->integerPropertyA_);
-      return true;
     case kValueIntegerB:
-      *value = PropertyValue::ofInt32(ch.owner->integerPropertyB_);
+      *value = PropertyValue::ofInt32(ch.owner().integerProperty(code));
       return true;
     default:
       return false;

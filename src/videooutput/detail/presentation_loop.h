@@ -8,14 +8,14 @@
 // its frames (see the notes on calls into the engine in video_output.h), and compose the
 // picture when a channel changed or at least every 101 ms.
 //
-// The loop keeps None guards on its three locks for its whole run: renderLock and
+// The locks and what may be called under them are the contract's (abi/engine_objects.h); how
+// the loop keeps it: it keeps None guards on its three locks for its whole run: renderLock and
 // selectionLock, once a step has taken them, stay with the output thread after the step, until
 // a sleep opens Unlocked guards. channelListLock is let go at the end of every step that takes
-// it (channel upkeep, hold, resume, the due-time wait): no renderer step and no call into the
-// engine is made with it held. Engine
-// calls that need a component lock therefore get it while the output thread sleeps; a pass that
-// did not sleep ends with a short sleep (1 ms, or a yield after composing), so they always get
-// their turn.
+// it (channel upkeep, hold, resume, the due-time wait), and no call into the engine is made
+// with it held. Engine calls that need a component lock therefore get it while the output
+// thread sleeps; a pass that did not sleep ends with a short sleep (1 ms, or a yield after
+// composing), so they always get their turn.
 #pragma once
 
 #include <algorithm>

@@ -1,6 +1,7 @@
 // VideoOutput<T>: the engine's format query. Part of video_output.h.
 #pragma once
 
+#include "framework/engine_text.h"
 #include "framework/setting.h"
 
 namespace KMC {
@@ -31,7 +32,7 @@ bool VideoOutput<T>::queryFormats(ComponentContext* context, int32_t kind, int32
 template <typename T>
 void VideoOutput<T>::readFormatCacheSetting(ComponentContext* context) {
   std::string name;
-  if (descriptor_) name = descriptor_->name.toStdString();
+  if (descriptor_) name = toStdString(descriptor_->name);
   bool cacheOn = readFormatCacheSwitch(context);
   if (cacheOn) {
     const char* identity = rendererIdentity();

@@ -218,7 +218,7 @@ void VideoOutput<T>::deleteChannel(Channel* channel) {
 template <typename T>
 bool VideoOutput<T>::onOwnPullThread() const {
   const Channel* channel = Channel::pullingChannel();
-  return channel && channel->owner == this;
+  return channel && channel->owner().belongsTo(this);
 }
 
 template <typename T>

@@ -14,8 +14,10 @@ PortInterface* VideoOutput<T>::createPort(int32_t channelKind, StreamDescriptor*
   if (!descriptor || !stream) return nullptr;
   if (descriptor->kind != kStreamVideo && descriptor->kind != kStreamVideoAlternate) return nullptr;
 
-  LockGuard list(lockManager_, channelListLock_, LockMode::Locked);
+  // In the output's order (video_output.h), also when the engine calls from inside channelEvent
+  // with renderLock and selectionLock held.
   LockGuard selection(lockManager_, selectionLock_, LockMode::Locked);
+  LockGuard list(lockManager_, channelListLock_, LockMode::Locked);
   Channel* channel = new Channel(this, channelKind == kChannelPull, descriptor);
   Port* port = new Port(channel);
   channel->setPort(port);

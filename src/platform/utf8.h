@@ -1,4 +1,5 @@
-// UTF-8 encoding of one code point; shared by the string conversions of every layer.
+// UTF-8 encoding of one code point; shared by the string conversions of every layer of the
+// plug-in (the engine string's, the platform layer's and the database's).
 #pragma once
 
 #include <cstdint>
