@@ -1,8 +1,8 @@
 // The GDI renderer's per-channel work: the channel surface, frame upload and drawing.
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "gdi/channel_surface.h"
 #include "gdi/drawing_area.h"
