@@ -24,18 +24,6 @@ resample::SourcePixels topRowFirst(const uint32_t* bottomUp, int32_t width, int3
   return source;
 }
 
-// A 32-bit DIB of width x height whose memory holds the top row first, as the resampling writes.
-BITMAPINFO topRowFirstSection(int width, int height) {
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  return info;
-}
-
 }  // namespace
 
 ScaledPicture::Made ScaledPicture::madeFor(const ChannelSurface& surface,
@@ -89,13 +77,14 @@ void ScaledPicture::release() {
 bool ScaledPicture::makeSections(HDC reference, int width, int height, bool withMask) {
   if (!imagePrevious_ || width != width_ || height != height_) {
     release();
-    const BITMAPINFO info = topRowFirstSection(width, height);
+    // Top row first in memory, as the resampling writes its rows.
+    const BITMAPINFO info = describeDIB(width, -height);
     if (!createSelectedSection(reference, info, imagePixels_, imageDC_, imageBitmap_, imagePrevious_)) return false;
     width_ = width;
     height_ = height;
   }
   if (!withMask || maskPrevious_) return true;
-  const BITMAPINFO info = topRowFirstSection(width, height);
+  const BITMAPINFO info = describeDIB(width, -height);
   return createSelectedSection(reference, info, maskPixels_, maskDC_, maskBitmap_, maskPrevious_);
 }
 

@@ -33,6 +33,17 @@ bool createSelectedSection(HDC reference, const BITMAPINFO& info, uint32_t*& pix
   return made;
 }
 
+BITMAPINFO describeDIB(int32_t width, int32_t height) {
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  return info;
+}
+
 void deleteSelectedBitmap(HDC& dc, HBITMAP& bitmap, HGDIOBJ& previous) {
   if (previous) {
     SelectObject(dc, previous);

@@ -21,6 +21,10 @@ bool createSelectedBitmap(HDC reference, int32_t width, int32_t height, HDC& dc,
 bool createSelectedSection(HDC reference, const BITMAPINFO& info, uint32_t*& pixels, HDC& dc,
                            HBITMAP& bitmap, HGDIOBJ& previous);
 
+// A 32-bit BI_RGB DIB of width x |height|: the bottom row first in memory when height is
+// positive, the top row first when it is negative.
+BITMAPINFO describeDIB(int32_t width, int32_t height);
+
 // Undoes either: the displaced object goes back, then bitmap and DC are deleted. Does nothing
 // but clear the three when previous is null (no pair).
 void deleteSelectedBitmap(HDC& dc, HBITMAP& bitmap, HGDIOBJ& previous);

@@ -30,17 +30,6 @@ void deleteBitmaps(ChannelSurface* surface) {
   surface->surfaceHeight = 0;
 }
 
-void describeBitmaps(ChannelSurface* surface, int32_t width, int32_t height) {
-  BITMAPINFOHEADER& header = surface->bitmapInfo.bmiHeader;
-  std::memset(&surface->bitmapInfo, 0, sizeof surface->bitmapInfo);
-  header.biSize = sizeof(BITMAPINFOHEADER);
-  header.biWidth = width;
-  header.biHeight = height;  // positive: the first buffer row is the picture's bottom row
-  header.biPlanes = 1;
-  header.biBitCount = 32;
-  header.biCompression = BI_RGB;
-}
-
 // A 64-bit pixel coordinate brought into the 32-bit range GDI takes.
 int32_t clampToInt32(int64_t value) {
   return static_cast<int32_t>(std::max<int64_t>(INT32_MIN, std::min<int64_t>(INT32_MAX, value)));
@@ -168,7 +157,8 @@ VideoSample* Tavorin::acceptFrame(Channel* channel, VideoSample* sample) {
   }
   deleteBitmaps(surface);
   if (!usable) return sample;
-  describeBitmaps(surface, width, height);
+  // Positive height: the first row in memory is the picture's bottom row.
+  surface->bitmapInfo = describeDIB(width, height);
   HDC window = static_cast<HDC>(windowDC_);
   // Only a channel with alpha can need a mask. A channel gets all its bitmaps or none: one whose
   // bitmaps cannot be made is skipped like one whose frame cannot be read.
