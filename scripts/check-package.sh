@@ -131,8 +131,16 @@ check_version_resource() {
   [ "$ok" -eq 0 ] || pass "tavorin.dll: version resource $file_version, product $version"
 }
 
+# check_exports_only_getPlugin <platform> <file> <exported names, one a line>
+check_exports_only_getPlugin() {
+  local exports
+  exports="$(sort <<<"$3" | tr '\n' ' ')"
+  [ "$exports" = "_getPlugin " ] && pass "$1: exports exactly _getPlugin" ||
+    fail "$2 exports '$exports', expected exactly _getPlugin"
+}
+
 check_dll() {
-  local platform="$1" triple="$2" format="$3" dll="$4" objdump headers exports imports name base rva size
+  local platform="$1" triple="$2" format="$3" dll="$4" objdump headers imports name base rva size
   objdump="$triple-objdump"
   headers="$("$objdump" -p "$dll")"
   if "$objdump" -f "$dll" | grep -q "file format $format" && grep -qE '^\s+DLL$' <<<"$headers"; then
@@ -140,9 +148,7 @@ check_dll() {
   else
     fail "$dll is not a $format DLL"
   fi
-  exports="$(pe_exports <<<"$headers" | sort | tr '\n' ' ')"
-  [ "$exports" = "_getPlugin " ] && pass "$platform: exports exactly _getPlugin" ||
-    fail "$dll exports '$exports', expected exactly _getPlugin"
+  check_exports_only_getPlugin "$platform" "$dll" "$(pe_exports <<<"$headers")"
   imports="$(pe_imports <<<"$headers")"
   while read -r name; do
     [ -n "$name" ] || continue
@@ -164,7 +170,7 @@ check_dll() {
 }
 
 check_linux_library() {
-  local library="$1" header exports address
+  local library="$1" header address
   header="$(readelf -h "$library")"
   if grep -q 'Class:.*ELF64' <<<"$header" && grep -q 'Type:.*DYN' <<<"$header" &&
      grep -q 'Machine:.*X86-64' <<<"$header"; then
@@ -172,9 +178,8 @@ check_linux_library() {
   else
     fail "$library is not an x86-64 shared object"
   fi
-  exports="$(nm -D --defined-only "$library" | awk '$2 ~ /^[TWDBRV]$/ { print $3 }' | sort | tr '\n' ' ')"
-  [ "$exports" = "_getPlugin " ] && pass "linux-x86_64: exports exactly _getPlugin" ||
-    fail "$library exports '$exports', expected exactly _getPlugin"
+  check_exports_only_getPlugin linux-x86_64 "$library" \
+    "$(nm -D --defined-only "$library" | awk '$2 ~ /^[TWDBRV]$/ { print $3 }')"
   check_stripped "" "$library"
   address="0x$(nm -D --defined-only "$library" | awk '$3 == "_getPlugin" { print $1 }')"
   check_resolves addr2line "$library" "$address"

@@ -165,34 +165,36 @@ bool CollectRow(IPreparedStatementEx& statement, RowList& rows, ColumnNameList* 
   return true;
 }
 
-}  // namespace
-
-bool Database::Execute(IPreparedStatement* statement, const FieldMap* arguments, ColumnMap* columns) {
-  if (columns) columns->clear();
-  if (!state_->handle) return false;
+// Binds the arguments and steps the statement to its end, handing every row to collect, which
+// answers false to stop with a failure. True when the statement ran to SQLITE_DONE.
+template <typename Collect>
+bool RunToEnd(IPreparedStatement* statement, const FieldMap* arguments, Collect collect) {
   kstl::RefCountedQIPtr<IPreparedStatementEx> ex(statement);
   if (!ex) return false;
   if (!BindArguments(*ex, arguments)) return false;
   int result = 0;
   while (ex->Step(result)) {
-    if (columns && !CollectColumns(*ex, *columns)) return false;
+    if (!collect(*ex)) return false;
   }
   return result == SQLITE_DONE;
+}
+
+}  // namespace
+
+bool Database::Execute(IPreparedStatement* statement, const FieldMap* arguments, ColumnMap* columns) {
+  if (columns) columns->clear();
+  return state_->handle && RunToEnd(statement, arguments, [&](IPreparedStatementEx& ex) {
+           return !columns || CollectColumns(ex, *columns);
+         });
 }
 
 bool Database::Execute(IPreparedStatement* statement, const FieldMap* arguments, RowList* rows,
                        ColumnNameList* names) {
   if (rows) rows->clear();
   if (names) names->clear();
-  if (!state_->handle) return false;
-  kstl::RefCountedQIPtr<IPreparedStatementEx> ex(statement);
-  if (!ex) return false;
-  if (!BindArguments(*ex, arguments)) return false;
-  int result = 0;
-  while (ex->Step(result)) {
-    if (rows && !CollectRow(*ex, *rows, names)) return false;
-  }
-  return result == SQLITE_DONE;
+  return state_->handle && RunToEnd(statement, arguments, [&](IPreparedStatementEx& ex) {
+           return !rows || CollectRow(ex, *rows, names);
+         });
 }
 
 bool Database::ExecuteNamed(const std::string& name, const FieldMap* arguments, ColumnMap* columns) {

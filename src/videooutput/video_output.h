@@ -267,6 +267,10 @@ class VideoOutput : public PluginBase,
   void releaseKept(LockId lock);
   // One pass of the presentation loop; answers whether it composed a picture.
   bool presentationPass(LoopState& state);
+  // Output thread: runs work with renderLock and channelListLock, then lets channelListLock go
+  // (the loop's None guard would keep it).
+  template <typename Work>
+  void underChannelList(Work work);
   // Output thread, component locks in mode None or better:
   void channelUpkeep();
   void holdChannels();

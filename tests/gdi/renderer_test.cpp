@@ -18,21 +18,6 @@ namespace {
 using namespace gdi_testing;
 using KMC::FormatTable;
 
-TEST(FormatTable, RegistersBgraThenBgrxAtCost200) {
-  RendererRig rig(64, 48);
-  ASSERT_TRUE(rig.createAndStop());
-  const FormatTable& table = rig.tavorin->formatTable();
-  ASSERT_EQ(table.size(), 2u);
-  FormatTable::const_iterator entry = table.begin();
-  EXPECT_EQ(entry->first, "BGRA");
-  EXPECT_EQ(entry->second.cost, 200);
-  EXPECT_EQ(entry->second.typeId, 0);
-  ++entry;
-  EXPECT_EQ(entry->first, "BGRX");
-  EXPECT_EQ(entry->second.cost, 200);
-  EXPECT_FALSE(rig.tavorin->formatsPending());
-}
-
 TEST(FormatTable, KeepsByteOrderAndOverwritesBothFields) {
   host::RecordingPluginHost pluginHost;
   OpenTavorin tavorin(&pluginHost);

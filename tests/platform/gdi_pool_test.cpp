@@ -129,18 +129,32 @@ TEST(PixelPool, AlternatingSizesReuseAndASizeChangeForGoodShrinksThePool) {
 }
 
 // The engine deletes and re-creates a channel's bitmaps on its own thread, at changing sizes,
-// while the output thread redraws from them (the sanitizer builds watch memory and locks).
+// while the output thread redraws from them. Each call answers success or a clean failure on a
+// stale handle, and what the back buffer and the window hold afterwards is whole pictures: one
+// of the channel's colours (a stale handle may name the next bitmap), never a mix of memory that
+// went back to the pool under a blit.
 TEST(PixelPool, ChannelBitmapsReplacedOnAnotherThreadDuringRedraws) {
+  constexpr uint32_t kFirst = 0x00FF0000;
+  auto colourOf = [](int i) { return uint32_t(0x00000100) * uint32_t(i + 1); };  // bits 8-16
+  auto whole = [](const std::vector<uint32_t>& pixels, int w, int h, int stride, uint32_t& colour) {
+    colour = pixels[0] & 0x00FFFFFF;
+    for (int y = 0; y < h; ++y) {
+      for (int x = 0; x < w; ++x) {
+        if ((pixels[size_t(y) * stride + x] & 0x00FFFFFF) != colour) return false;
+      }
+    }
+    return true;
+  };
   Surface window(64, 48);
   std::mutex mutex;
   Surface* channel = new Surface(32, 24);  // GUARDED_BY(mutex)
-  channel->upload(0x00FF0000);
+  channel->upload(kFirst);
   std::atomic<bool> stop{false};
   std::thread engine([&] {
     for (int i = 0; i < 300; ++i) {
       const int w = 16 + 16 * (i % 3), h = 12 + 12 * (i % 2);
       Surface* next = new Surface(w, h);
-      next->upload(uint32_t(i));
+      next->upload(colourOf(i));
       Surface* old;
       {
         std::lock_guard<std::mutex> guard(mutex);
@@ -151,6 +165,8 @@ TEST(PixelPool, ChannelBitmapsReplacedOnAnotherThreadDuringRedraws) {
     }
     stop = true;
   });
+  int redraws = 0;
+  int wrong = 0;
   while (!stop) {
     Surface back(65, 49);
     SetStretchBltMode(back.dc, HALFTONE);
@@ -163,12 +179,25 @@ TEST(PixelPool, ChannelBitmapsReplacedOnAnotherThreadDuringRedraws) {
       h = channel->height;
     }
     // The channel may be deleted meanwhile: the calls then fail cleanly on a stale handle.
-    StretchBlt(back.dc, 0, 0, 64, 48, dc, 0, 0, w, h, SRCCOPY);
+    const BOOL copied = StretchBlt(back.dc, 0, 0, 64, 48, dc, 0, 0, w, h, SRCCOPY);
+    uint32_t picture = 0;
+    const bool copiedWhole = whole(back.read(), 64, 48, 65, picture);
+    // Black also after a success: a DC that has let its bitmap go holds its 1 x 1 default one.
+    const bool known = picture == 0 || picture == kFirst ||
+                       (picture >= colourOf(0) && picture <= colourOf(299) && picture % colourOf(0) == 0);
+    if (!copiedWhole || !known || (!copied && picture != 0)) ++wrong;
     StretchBlt(back.dc, 0, 0, 64, 48, dc, 0, 0, w, h, SRCPAINT);
-    BitBlt(window.dc, 0, 0, 64, 48, back.dc, 0, 0, SRCCOPY);
+    uint32_t painted = 0;
+    // Or-ing adds bits to each pixel alike: the picture stays whole and keeps the copied bits.
+    if (!whole(back.read(), 64, 48, 65, painted) || (painted | picture) != painted) ++wrong;
+    EXPECT_TRUE(BitBlt(window.dc, 0, 0, 64, 48, back.dc, 0, 0, SRCCOPY));
+    uint32_t shown = 0;
+    if (!whole(window.read(), 64, 48, 64, shown) || shown != painted) ++wrong;
+    ++redraws;
   }
   engine.join();
   delete channel;
+  EXPECT_EQ(wrong, 0) << "of " << redraws << " redraws";
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <thread>
@@ -429,20 +430,59 @@ TEST(Gdi, BadAndDeletedHandlesAnswerFailure) {
 
 // A channel's bitmaps are deleted on an engine thread while the output thread draws from them:
 // every call either works or fails cleanly (the sanitizer builds watch the memory).
+// One thread draws from whatever DC is published while another deletes it. Every call answers
+// success or a clean failure (a deleted or null DC), and after every call the destination holds
+// one of the pictures that can be drawn, never a mix of freed memory: a whole canvas, or (from a
+// DC that holds its 1 x 1 default bitmap, just before its canvas is selected or just after it is
+// let go) that bitmap's one pixel scaled to the top-left 2 x 2 pixels, the rest clipped.
 TEST(Gdi, DeletingOnOneThreadWhileDrawingOnAnother) {
+  constexpr int kCanvases = 300;
+  constexpr uint32_t kUntouched = 0x00123456;
+  auto colourOf = [](int i) { return uint32_t(0x00200000) | uint32_t(i); };
+  auto drawable = [&](const std::vector<uint32_t>& picture, bool drawn) {
+    auto all = [&](uint32_t colour) {
+      return std::all_of(picture.begin(), picture.end(), [&](uint32_t p) { return p == colour; });
+    };
+    if (all(kUntouched)) return true;  // a failure, or nothing inside the source
+    if (!drawn) return false;          // a failed call draws nothing
+    // A stale handle may name the next canvas's DC, black until its pixels are loaded.
+    if (all(0)) return true;
+    if (picture[0] >= colourOf(0) && picture[0] < colourOf(kCanvases) && all(picture[0])) return true;
+    for (int y = 0; y < 64; ++y) {
+      for (int x = 0; x < 64; ++x) {
+        const uint32_t p = picture[size_t(y) * 64 + x];
+        const bool corner = x < 2 && y < 2;
+        if (corner ? (p != picture[0] || (p != 0 && p != kColour)) : p != kUntouched) return false;
+      }
+    }
+    return true;
+  };
   Canvas dst(64, 64);
+  const std::vector<uint32_t> untouched = fill(64 * 64, kUntouched);
   std::atomic<HDC> shared{nullptr};
   std::atomic<bool> stop{false};
+  std::atomic<int> calls{0};
+  int wrong = 0, succeeded = 0;  // drawer thread until joined
   std::thread drawer([&] {
-    while (!stop) StretchBlt(dst.dc, 0, 0, 64, 64, shared.load(), 0, 0, 32, 32, SRCPAINT);
+    while (!stop) {
+      dst.load(untouched);
+      const BOOL drawn = StretchBlt(dst.dc, 0, 0, 64, 64, shared.load(), 0, 0, 32, 32, SRCCOPY);
+      if (!drawable(dst.read(), drawn != FALSE)) ++wrong;
+      if (drawn) ++succeeded;
+      calls.fetch_add(1);
+    }
   });
-  for (int i = 0; i < 300; ++i) {
-    Canvas* c = new Canvas(32, 32, fill(32 * 32, uint32_t(i)));
+  for (int i = 0; i < kCanvases; ++i) {
+    Canvas* c = new Canvas(32, 32, fill(32 * 32, colourOf(i)));
     shared = c->dc;
-    std::this_thread::yield();
+    // The second call to end from now began with this DC published; delete it under the third.
+    const int seen = calls.load();
+    while (calls.load() < seen + 2) std::this_thread::yield();
     shared = nullptr;
     delete c;
   }
   stop = true;
   drawer.join();
+  EXPECT_EQ(wrong, 0) << "pictures no call can draw, of " << calls.load();
+  EXPECT_GE(succeeded, kCanvases) << "every canvas was drawn at least once while it lived";
 }

@@ -39,6 +39,14 @@ class VideoOutput<T>::Port final : public PortInterface {
 
  private:
   void reset();
+  // Calls use(*object) with the object the payload points at; false, doing nothing, for null.
+  template <typename Object, typename Use>
+  static bool withPayload(PropertyValue* value, Use use) {
+    Object* object = static_cast<Object*>(value->payload.pointer);
+    if (!object) return false;
+    use(*object);
+    return true;
+  }
 
   Channel* channel_;
 };
@@ -106,18 +114,10 @@ bool VideoOutput<T>::Port::getPortValue(int32_t code, PropertyValue* value) {
   Channel& ch = *channel_;
   if (!value) return false;
   switch (code) {
-    case kValueGetOutputRect: {
-      RectFloatRecord* out = static_cast<RectFloatRecord*>(value->payload.pointer);
-      if (!out) return false;
-      ch.readOutputRect(*out);
-      return true;
-    }
-    case kValueGetDisplayFactors: {
-      MaskedFloat4* out = static_cast<MaskedFloat4*>(value->payload.pointer);
-      if (!out) return false;
-      ch.mergeDisplayFactors(*out);
-      return true;
-    }
+    case kValueGetOutputRect:
+      return withPayload<RectFloatRecord>(value, [&](RectFloatRecord& out) { ch.readOutputRect(out); });
+    case kValueGetDisplayFactors:
+      return withPayload<MaskedFloat4>(value, [&](MaskedFloat4& out) { ch.mergeDisplayFactors(out); });
     case kValueSurfaceObject:
       *value = PropertyValue::ofPointer(kPropertyObject, ch.owner().surfaceObject());
       return true;
@@ -141,24 +141,14 @@ bool VideoOutput<T>::Port::setPortValue(int32_t code, PropertyValue* value) {
   Channel& ch = *channel_;
   if (!value) return false;
   switch (code) {
-    case kValueDeliverFrame: {
-      VideoSample* frame = static_cast<VideoSample*>(value->payload.pointer);
-      if (!frame) return false;
-      ch.deliver(frame);
-      return true;
-    }
-    case kValueSetOutputRect: {
-      const RectFloatRecord* rect = static_cast<const RectFloatRecord*>(value->payload.pointer);
-      if (!rect) return false;
-      ch.setOutputRect(RectFloat(*rect));
-      return true;
-    }
-    case kValueSetDisplayFactors: {
-      const MaskedFloat4* factors = static_cast<const MaskedFloat4*>(value->payload.pointer);
-      if (!factors) return false;
-      ch.setDisplayFactors(*factors);
-      return true;
-    }
+    case kValueDeliverFrame:
+      return withPayload<VideoSample>(value, [&](VideoSample& frame) { ch.deliver(&frame); });
+    case kValueSetOutputRect:
+      return withPayload<const RectFloatRecord>(
+          value, [&](const RectFloatRecord& rect) { ch.setOutputRect(RectFloat(rect)); });
+    case kValueSetDisplayFactors:
+      return withPayload<const MaskedFloat4>(
+          value, [&](const MaskedFloat4& factors) { ch.setDisplayFactors(factors); });
     default:
       return false;
   }

@@ -211,11 +211,20 @@ void VideoOutput<T>::raiseNotices() {
 }
 
 template <typename T>
-void VideoOutput<T>::channelUpkeep() {
+template <typename Work>
+void VideoOutput<T>::underChannelList(Work work) {
   {
-    // renderLock too: a held channel is resumed (a renderer call under renderLock) as it goes.
     LockGuard render(lockManager_, renderLock_, LockMode::Locked);
     LockGuard list(lockManager_, channelListLock_, LockMode::Locked);
+    work();
+  }
+  releaseKept(channelListLock_);
+}
+
+template <typename T>
+void VideoOutput<T>::channelUpkeep() {
+  // renderLock too: a held channel is resumed (a renderer call under renderLock) as it goes.
+  underChannelList([&] {
     for (auto it = channels_.begin(); it != channels_.end();) {
       Channel* channel = *it;
       if (channel->isClosing()) {
@@ -225,15 +234,12 @@ void VideoOutput<T>::channelUpkeep() {
         ++it;
       }
     }
-  }
-  releaseKept(channelListLock_);
+  });
 }
 
 template <typename T>
 void VideoOutput<T>::holdChannels() {
-  {
-    LockGuard render(lockManager_, renderLock_, LockMode::Locked);
-    LockGuard list(lockManager_, channelListLock_, LockMode::Locked);
+  underChannelList([&] {
     for (Channel* channel : channels_) {
       typename Channel::QueueLock queue(channel->queueMutex());
       channel->hold();  // its pull thread pauses until resumeChannels
@@ -241,15 +247,12 @@ void VideoOutput<T>::holdChannels() {
       heldChannels_.push_back(channel);
     }
     channelsHeld_ = true;
-  }
-  releaseKept(channelListLock_);
+  });
 }
 
 template <typename T>
 void VideoOutput<T>::resumeChannels() {
-  {
-    LockGuard render(lockManager_, renderLock_, LockMode::Locked);
-    LockGuard list(lockManager_, channelListLock_, LockMode::Locked);
+  underChannelList([&] {
     for (Channel* channel : heldChannels_) {
       typename Channel::QueueLock queue(channel->queueMutex());
       resumeChannel(channel);
@@ -257,8 +260,7 @@ void VideoOutput<T>::resumeChannels() {
     }
     heldChannels_.clear();
     channelsHeld_ = false;
-  }
-  releaseKept(channelListLock_);
+  });
 }
 
 template <typename T>
