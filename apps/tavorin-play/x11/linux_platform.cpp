@@ -1,3 +1,6 @@
+#ifdef _WIN32
+#error "the Linux player's X11 and platform parts"
+#endif
 // The operating system's part of the Linux player: process time, load, the terminal, and the
 // timing picture (cairo).
 #include <stdlib.h>

@@ -1,3 +1,6 @@
+#ifdef _WIN32
+#error "the Linux player's X11 and platform parts"
+#endif
 #include "timing_chart.h"
 
 #include <cairo.h>

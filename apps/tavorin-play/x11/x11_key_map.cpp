@@ -1,3 +1,6 @@
+#ifdef _WIN32
+#error "the Linux player's X11 and platform parts"
+#endif
 #include "x11_key_map.h"
 
 #include <X11/keysym.h>
