@@ -386,7 +386,7 @@ for arch in "${arches[@]}"; do
   fi
 
   if ! stamp_ok "$dest/.ffmpeg" "$ffmpeg_key"; then
-    log "$arch: FFmpeg (about 10 minutes per architecture on 2 cores)"
+    log "$arch: FFmpeg (about 6 minutes of CPU per architecture)"
     start=$SECONDS
     rm -rf "$work/ffmpeg" && mkdir -p "$work/ffmpeg"
     ffmpeg_arch=x86; [ "$arch" = x86_64 ] && ffmpeg_arch=x86_64
@@ -412,8 +412,22 @@ for arch in "${arches[@]}"; do
     log "$arch: FFmpeg built in $((SECONDS - start)) s"
   fi
 done
+# The licences that ship beside the DLLs (share/licences/*.txt), and FFmpeg's configure line.
 for arch in "${arches[@]}"; do
-  printf '  %-6s player: FFmpeg and libpng DLLs %s/bin, zlib %s/lib\n' "$arch" "$prefix/$arch" "$prefix/$arch"
+  dest="$prefix/$arch"
+  if [ ! -f "$dest/share/licences/zlib.txt" ] || [ ! -f "$dest/share/licences/ffmpeg.txt" ]; then
+    unpack_source ffmpeg "$cache/ffmpeg-src"
+    unpack_source zlib "$cache/zlib-src"
+    unpack_source libpng1.6 "$cache/libpng-src"
+    mkdir -p "$dest/share/licences"
+    cat "$cache/ffmpeg-src/LICENSE.md" "$cache/ffmpeg-src/COPYING.LGPLv2.1" >"$dest/share/licences/ffmpeg.txt"
+    cp "$cache/libpng-src/LICENSE" "$dest/share/licences/libpng.txt"
+    cp "$cache/zlib-src/LICENSE" "$dest/share/licences/zlib.txt"
+  fi
+  # Without the build machine's folders: what is enabled, not where it was put.
+  sed -e 's/^#define FFMPEG_CONFIGURATION "//' -e 's/"$//' -e "s|--prefix=[^ ]* ||" "$dest/ffmpeg-configuration.txt" \
+    >"$dest/share/licences/ffmpeg-configuration.txt"
+  printf '  %-6s player: FFmpeg and libpng DLLs %s/bin, zlib %s/lib\n' "$arch" "$dest" "$dest"
 done
 
 cat <<EOF
