@@ -42,19 +42,11 @@ jobs="${JOBS:-2}"
 log() { printf 'package: %s\n' "$*" >&2; }
 die() { log "error: $*"; exit 1; }
 
-# What packaging needs beyond the build: zip, and binutils for objcopy (the install step) and
-# the checks (objdump, addr2line, strings, readelf).
-packages=(zip unzip binutils)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q '^install ok installed$' || missing+=("$p")
-done
-if [ "${#missing[@]}" -gt 0 ]; then
-  [ "$(id -u)" -eq 0 ] || die "missing packages; install them with: apt-get install ${missing[*]}"
-  log "installing ${missing[*]}"
-  apt-get update -q >/dev/null
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null
-fi
+PKG_TAG=package PKG_SCRIPTS="$root/scripts"
+# shellcheck source=scripts/packages.sh
+. "$root/scripts/packages.sh"
+# shellcheck disable=SC2046
+pkg_install $(pkg_set packaging)
 
 version="$(sed -n 's/^project(tavorin VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")"
 [ -n "$version" ] || die "no project version in CMakeLists.txt"

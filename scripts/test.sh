@@ -8,6 +8,13 @@ set -eu
 cd "$(dirname "$0")/.."
 jobs="$(nproc 2>/dev/null || echo 2)"
 
+# Every package the run needs, in one go at the start (each step below would install its own
+# otherwise), so that a package that cannot be had stops the run in its first minutes.
+PKG_TAG=test PKG_SCRIPTS="$(pwd)/scripts"
+. scripts/packages.sh
+# shellcheck disable=SC2046
+pkg_install $(pkg_set native windows packaging)
+
 run_suite() {
   build="$1"; shift
   echo "== $build"

@@ -19,6 +19,16 @@ set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 root="$(cd "$here/.." && pwd)"
+
+# ---- Debian packages (first: the prefix below is asked of cmake) -------------------------------
+PKG_TAG=windows-deps PKG_SCRIPTS="$here"
+# shellcheck source=scripts/packages.sh
+. "$here/packages.sh"
+as_root() { pkg_as_root "$@"; }
+
+# shellcheck disable=SC2046
+pkg_install $(pkg_set windows)
+
 prefix="${1:-$(cmake -P "$root/cmake/WindowsDepsPrefix.cmake")}"
 mkdir -p "$prefix"
 prefix="$(cd "$prefix" && pwd)"
@@ -33,44 +43,6 @@ gtest_key="gtest 1"
 
 log() { printf 'windows-deps: %s\n' "$*" >&2; }
 die() { log "error: $*"; exit 1; }
-
-as_root() {
-  if [ "$(id -u)" -eq 0 ]; then "$@"
-  elif command -v sudo >/dev/null; then sudo "$@"
-  else die "need root for: $*"
-  fi
-}
-
-apt_updated=0
-apt_update_once() {
-  if [ "$apt_updated" -eq 0 ]; then
-    log "apt-get update"
-    as_root apt-get update -q >/dev/null
-    apt_updated=1
-  fi
-}
-
-# ---- Debian packages --------------------------------------------------------------------------
-# wine32:i386 runs the 32-bit tests; it needs the i386 architecture added to dpkg first.
-# clang-16, lld-16 and llvm-16 build the engine client for the Windows compilers' ABI.
-packages=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine64 wine32:i386 xvfb dpkg-dev
-          patch patchutils xz-utils tcl gcc make cmake libboost1.74-dev googletest
-          clang-16 lld-16 llvm-16)
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  log "adding the i386 architecture"
-  as_root dpkg --add-architecture i386
-  apt_updated=0
-fi
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q '^install ok installed$' || missing+=("$p")
-done
-if [ "${#missing[@]}" -gt 0 ]; then
-  log "installing ${missing[*]}"
-  apt_update_once
-  as_root env DEBIAN_FRONTEND=noninteractive \
-    apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null
-fi
 
 # ---- Debian source packages -------------------------------------------------------------------
 have_deb_src() {
@@ -129,7 +101,7 @@ add_deb_src() {
   log "adding deb-src entries: $out"
   as_root install -m 0644 "$tmp" "$out"
   rm -f "$tmp"
-  apt_updated=0
+  pkg_updated=0
 }
 
 # fetch_source PACKAGE: downloads the source package into $cache/src (once) and prints the .dsc.
@@ -140,8 +112,8 @@ fetch_source() {
   if [ -z "$dsc" ]; then
     have_deb_src || add_deb_src
     if ! (cd "$cache/src" && apt-get source -q --download-only "$pkg" >/dev/null 2>&1); then
-      apt_updated=0
-      apt_update_once
+      pkg_updated=0
+      pkg_update
       (cd "$cache/src" && apt-get source -q --download-only "$pkg" >/dev/null) \
         || die "apt-get source $pkg failed"
     fi

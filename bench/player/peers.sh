@@ -48,19 +48,10 @@ build=${1:-build}
 player="$build/bin/tavorin-play"
 [ -x "$player" ] || { echo "peers.sh: $player is missing; build tavorin-play first" >&2; exit 1; }
 
-packages="mpv ffmpeg gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good \
-gstreamer1.0-plugins-bad gstreamer1.0-libav gstreamer1.0-x time xvfb xauth"
-missing=""
-for package in $packages; do
-  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing="$missing $package"
-done
-if [ -n "$missing" ]; then
-  if [ "$(id -u)" -ne 0 ]; then echo "peers.sh: missing packages; install them with: apt-get install$missing" >&2; exit 1; fi
-  echo "peers.sh: installing$missing" >&2
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends $missing >/dev/null
-fi
+PKG_TAG=peers.sh PKG_SCRIPTS="$(cd "$(dirname "$0")/../../scripts" && pwd)"
+. "$PKG_SCRIPTS/packages.sh"
+# shellcheck disable=SC2046
+pkg_install $(pkg_set peers)
 
 scratch=$(mktemp -d)
 xvfb_pid=""

@@ -302,7 +302,9 @@ TEST_F(PortTest, DestroyReleasesQueuedAndShownFramesOfEveryChannel) {
 TEST_F(PortTest, ReconfigurationHoldsEveryChannelAndRetriesAFailedStep) {
   rig.output->reconfigureFailures.store(2);
   rig.output->requestReconfiguration();
-  ASSERT_TRUE(eventually([&] { return rig.output->count("reconfigureCommit") == 1; }));
+  // The channels are resumed last, after the commit: wait for that, then read the rest.
+  ASSERT_TRUE(eventually([&] { return rig.output->count("resumeChannel") == 1; }));
+  EXPECT_EQ(rig.output->count("reconfigureCommit"), 1);
   EXPECT_EQ(rig.output->count("reconfigure"), 3);
   EXPECT_EQ(rig.output->count("holdChannel"), 1);
   EXPECT_EQ(rig.output->count("resumeChannel"), 1);
