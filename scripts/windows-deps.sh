@@ -290,11 +290,8 @@ ffmpeg_key="ffmpeg 1 $ffmpeg_decoders $ffmpeg_parsers $ffmpeg_demuxers w32thread
 zlib_key="zlib 1 static"
 png_key="libpng 1 shared zlib-static"
 
-if ! command -v nasm >/dev/null; then
-  log "installing nasm (FFmpeg's x86 assembly)"
-  apt_update_once
-  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends nasm >/dev/null
-fi
+# FFmpeg's x86 assembly.
+pkg_install nasm
 
 # unpack_source PACKAGE DIR: the source package, patched, in DIR (once).
 unpack_source() {
