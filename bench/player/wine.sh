@@ -36,7 +36,7 @@ make_file 1080p60 1920x1080 60
 # field LINE KEY
 field() { tr ' ' '\n' <<<"$1" | sed -n "s/^$2=//p"; }
 
-printf '%-8s %-9s %10s %8s %11s %8s %9s\n' file player presented dropped redraws/s cpu_ms cpu/frame
+printf '%-8s %-9s %10s %8s %11s %8s %9s\n' file player presented dropped redraws/s cpu_ms ms/shown
 for run in "720p30 --window 1920x1080" "1080p30 " "1080p60 "; do
   set -- $run
   name="$1"; shift
@@ -49,14 +49,16 @@ for run in "720p30 --window 1920x1080" "1080p30 " "1080p60 "; do
     fi
     presented=$(field "$out" presented); expected=$(field "$out" expected); cpu=$(field "$out" cpu_ms)
     printf '%-8s %-9s %5s/%-4s %8s %11s %8s %9.1f\n' "$name" "$player" "$presented" "$expected" \
-      "$(field "$out" dropped)" "$(field "$out" redraw_rate)" "$cpu" "$(awk -v c="$cpu" -v p="$presented" 'BEGIN { print p > 0 ? c / p : 0 }')"
+      "$(field "$out" dropped)" "$(field "$out" redraw_rate)" "$cpu" "$(awk -v c="$cpu" -v p="$presented" 'BEGIN { print (p > 0 ? c / p : 0) }')"
   done
 done
 
 if [ "${PERF:-0}" = 1 ]; then
   echo
   echo "perf profile of the Wine process, 1080p30 1:1 (children included, top symbols):"
-  (cd "$scratch" && WINEDEBUG=-all perf record -q -g -o "$scratch/perf.data" -- /usr/lib/wine/wine "$windows" \
+  (cd "$scratch" && WINEDEBUG=-all perf record -q -o "$scratch/perf.data" -- /usr/lib/wine/wine "$windows" \
      --decode-threads 1 1080p30.mp4 >/dev/null 2>&1) || true
-  perf report -q -i "$scratch/perf.data" --no-children --sort dso,symbol 2>/dev/null | grep -v '^$' | head -n 25
+  perf report -q -i "$scratch/perf.data" --no-children -g none --sort dso,symbol 2>/dev/null | grep -v '^$' | head -n 25 || true
+  echo "by library:"
+  perf report -q -i "$scratch/perf.data" --no-children -g none --sort dso 2>/dev/null | grep -v '^$' | head -n 12 || true
 fi
