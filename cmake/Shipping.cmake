@@ -4,7 +4,8 @@
 # Components:
 #   plugin                  the plug-in library and its debug file
 #   doc                     the README
-#   player                  tavorin-play (Linux)
+#   player                  tavorin-play (Linux) or tavorin-play.exe with its DLLs and their
+#                           licences (Windows), and PLAYING.txt
 #   engine-logging-standin  the stand-in of the engine's logging library; the engine ships the
 #                           real one, so it installs only when asked for by name
 #                           (cmake --install BUILD --component engine-logging-standin)

@@ -4,7 +4,7 @@
 #   scripts/check-package.sh DIST_DIR VERSION [LINUX_BUILD_DIR]
 #
 #  - the checksum file matches the three archives;
-#  - each archive holds exactly the expected files;
+#  - each archive holds exactly the expected files, the player among them;
 #  - the DLLs in the Windows archives: PE32 i386 (win32) / PE32+ x86-64 (win64) DLLs, stripped
 #    and linked to their debug file, exporting exactly _getPlugin, importing only Windows' own
 #    DLLs, carrying the version resource of VERSION; the win32 DLL under 3 MB;
@@ -12,6 +12,9 @@
 #    exactly _getPlugin;
 #  - each debug file resolves the address of _getPlugin in the shipped library to its name and
 #    source line (what resolving a crash address from an engine's report takes);
+#  - each packaged player plays the built-in clip once through its own archive's plug-in (the
+#    Windows ones under Wine, in the environment of scripts/wine-env.sh), every frame released
+#    once, and the Windows player's DLLs import only Windows' own DLLs and one another;
 #  - with LINUX_BUILD_DIR: `cmake --install` into a temporary prefix installs the plug-in, the
 #    player and the README but not the logging stand-in, which its own component adds, and the
 #    integration test passes against the installed library.
@@ -41,11 +44,27 @@ expect_files() {
   top="tavorin-$version-$platform"
   expected="$(printf '%s\n' "$top/$libdir/$library" "$top/$libdir/$library.debug" \
                 "$top/share/doc/tavorin/README.md" "$top/share/doc/tavorin/licences/README.txt" \
-                "$top/share/doc/tavorin/licences/boost.txt")"
-  if [ "$platform" != linux-x86_64 ]; then
+                "$top/share/doc/tavorin/licences/boost.txt" "$top/PLAYING.txt")"
+  if [ "$platform" = linux-x86_64 ]; then
+    expected="$(printf '%s\n' "$expected" "$top/bin/tavorin-play" "$top/bin/tavorin-play.debug")"
+  else
     expected="$(printf '%s\n' "$expected" "$top/share/doc/tavorin/licences/sqlite.txt" \
                   "$top/share/doc/tavorin/licences/gcc-runtime.txt" \
-                  "$top/share/doc/tavorin/licences/mingw-w64-runtime.txt")"
+                  "$top/share/doc/tavorin/licences/mingw-w64-runtime.txt" \
+                  "$top/share/doc/tavorin/licences/ffmpeg.txt" "$top/share/doc/tavorin/licences/libpng.txt" \
+                  "$top/share/doc/tavorin/licences/zlib.txt" \
+                  "$top/share/doc/tavorin/licences/ffmpeg-configuration.txt" \
+                  "$top/bin/tavorin-play.exe" "$top/bin/tavorin-play.exe.debug" "$top/bin/libpng16.dll")"
+    # FFmpeg's DLLs carry their major versions in their names.
+    local part dll
+    for part in avcodec avformat avutil swscale; do
+      dll="$(grep -E "^$top/bin/$part-[0-9]+\.dll\$" <<<"$listing" || true)"
+      if [ "$(wc -w <<<"$dll")" -eq 1 ]; then
+        expected="$(printf '%s\n' "$expected" "$dll")"
+      else
+        fail "$platform archive: no single $part-N.dll (found '$dll')"
+      fi
+    done
   fi
   expected="$(sort <<<"$expected")"
   if [ "$listing" = "$expected" ]; then
@@ -185,6 +204,39 @@ check_linux_library() {
   check_resolves addr2line "$library" "$address"
 }
 
+# play_once <label> <folder of the archive> <command...>: the built-in clip for a second through
+# the archive's own plug-in; exit status 0 and every frame released once.
+play_once() {
+  local label="$1" top="$2" report; shift 2
+  mkdir -p "$work/play-data"
+  if (cd "$top" && XDG_DATA_HOME="$work/play-data" WINEDEBUG=-all timeout 120 "$@" --seconds 1 --size 160x90 \
+        >"$work/play.out" 2>"$work/play.err"); then
+    report="$(tr -d '\r' <"$work/play.out" | grep '^REPORT ' || true)"
+    if grep -q ' released_ok=1 ' <<<"$report"; then
+      pass "$label: the packaged player played through its plug-in: $(tr -d '\r' <"$work/play.out" | grep '^frames' || true)"
+    else
+      fail "$label: the packaged player's report is not clean: $report"
+    fi
+  else
+    fail "$label: the packaged player failed: $(tail -n 3 "$work/play.err")"
+  fi
+}
+
+# check_player_imports <triple> <bin folder>: the player and its DLLs import Windows' own DLLs
+# and one another only.
+check_player_imports() {
+  local triple="$1" bin="$2" file name
+  for file in "$bin/tavorin-play.exe" "$bin"/*.dll; do
+    [ "$(basename "$file")" = tavorin.dll ] && continue
+    while read -r name; do
+      [ -n "$name" ] || continue
+      import_allowed "$name" || [ -f "$bin/$name" ] || player_import_allowed "$name" ||
+        fail "$(basename "$file") imports $name, neither a Windows DLL nor one beside it"
+    done < <("$triple-objdump" -p "$file" | pe_imports)
+  done
+  pass "$(basename "$(dirname "$bin")"): the player imports $("$triple-objdump" -p "$bin/tavorin-play.exe" | pe_imports | tr '\n' ' ')"
+}
+
 # ---- checksums and contents -------------------------------------------------------------------
 if (cd "$dist" && sha256sum --quiet -c "tavorin-$version-SHA256SUMS"); then
   pass "checksums match ($(wc -l <"$dist/tavorin-$version-SHA256SUMS") archives)"
@@ -196,6 +248,7 @@ linux="$dist/tavorin-$version-linux-x86_64.tar.gz"
 expect_files "$(tar -tzf "$linux" | grep -v '/$' | sort)" linux-x86_64 lib libtavorin.so
 mkdir -p "$work/linux" && tar -C "$work/linux" -xzf "$linux"
 check_linux_library "$work/linux/tavorin-$version-linux-x86_64/lib/libtavorin.so"
+(unset DISPLAY; play_once linux-x86_64 "$work/linux/tavorin-$version-linux-x86_64" bin/tavorin-play)
 
 for triple_platform in "i686-w64-mingw32 win32 pei-i386" "x86_64-w64-mingw32 win64 pei-x86-64"; do
   set -- $triple_platform
@@ -203,7 +256,23 @@ for triple_platform in "i686-w64-mingw32 win32 pei-i386" "x86_64-w64-mingw32 win
   expect_files "$(unzip -Z1 "$archive" | grep -v '/$' | sort)" "$2" bin tavorin.dll
   mkdir -p "$work/$2" && unzip -q "$archive" -d "$work/$2"
   check_dll "$2" "$1" "$3" "$work/$2/tavorin-$version-$2/bin/tavorin.dll"
+  check_player_imports "$1" "$work/$2/tavorin-$version-$2/bin"
 done
+
+# The Windows players under Wine, each with the DLL of its own archive.
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+wine_dir="${TAVORIN_WINE_DIR:-$root/build-wine}"
+# A set already running (someone else's) is used and left running.
+wine_was_running=0
+"$root/scripts/wine-env.sh" env "$wine_dir" >/dev/null 2>&1 && wine_was_running=1
+if wine_env="$("$root/scripts/wine-env.sh" start "$wine_dir")"; then
+  eval "$wine_env"
+  play_once win64 "$work/win64/tavorin-$version-win64" /usr/lib/wine/wine64 bin/tavorin-play.exe
+  play_once win32 "$work/win32/tavorin-$version-win32" /usr/lib/wine/wine bin/tavorin-play.exe
+  [ "$wine_was_running" -eq 1 ] || "$root/scripts/wine-env.sh" stop "$wine_dir" >/dev/null
+else
+  fail "the Wine environment did not start: the Windows players were not run"
+fi
 
 # ---- cmake --install into a temporary prefix, and the integration test against it -------------
 if [ -n "$native" ]; then

@@ -5,22 +5,25 @@
 #
 # writes into dist/ (TAVORIN_DIST_DIR):
 #
-#   tavorin-VERSION-linux-x86_64.tar.gz   libtavorin.so
-#   tavorin-VERSION-win32.zip             tavorin.dll, 32-bit (the product)
-#   tavorin-VERSION-win64.zip             tavorin.dll, 64-bit
+#   tavorin-VERSION-linux-x86_64.tar.gz   libtavorin.so and tavorin-play
+#   tavorin-VERSION-win32.zip             tavorin.dll, 32-bit (the product), and tavorin-play.exe
+#   tavorin-VERSION-win64.zip             tavorin.dll, 64-bit, and tavorin-play.exe
 #   tavorin-VERSION-SHA256SUMS            sha256sum -c reads it
 #
 # Each archive holds one folder, tavorin-VERSION-PLATFORM/, with what `cmake --install`
-# installs of the components "plugin" and "doc": the stripped library and its debug file
-# (lib/ on Linux, bin/ on Windows), share/doc/tavorin/README.md, and share/doc/tavorin/licences/
-# with the licences of what the library has linked in (Windows: Boost, SQLite, the GCC runtime
-# and MinGW-w64's runtime with winpthreads; Linux: Boost's headers, and a list of the shared
-# libraries it needs). VERSION is the project's version in CMakeLists.txt.
+# installs of the components "plugin", "player" and "doc": the stripped library and its debug
+# file (lib/ on Linux, bin/ on Windows), the player and its debug file in bin/ (on Windows with
+# the FFmpeg and libpng DLLs beside it), PLAYING.txt (playing a file), share/doc/tavorin/README.md,
+# and share/doc/tavorin/licences/ with the licences of what the binaries have linked in
+# (Windows: Boost, SQLite, the GCC runtime and MinGW-w64's runtime with winpthreads, and the
+# player's FFmpeg with its configure line, libpng and zlib; Linux: Boost's headers, and a list
+# of the shared libraries the plug-in and the player need). VERSION is the project's version
+# in CMakeLists.txt.
 #
 # It packages the build trees the test command leaves (build, build-win32, build-win64):
 # they are RelWithDebInfo, the release optimisation with the debug information that the debug
-# files keep. Only the plug-in is brought up to date (nothing to do after the tests); a tree
-# that is missing is configured with the shipped targets only and built. Sanitizer and debug
+# files keep. Only the plug-in and the player are brought up to date (nothing to do after the
+# tests); a tree that is missing is configured with the shipped targets only and built. Sanitizer and debug
 # trees are refused. At the end scripts/check-package.sh checks the archives.
 #
 # Environment: TAVORIN_BUILD_DIR (the Linux tree, default build), TAVORIN_WIN_BUILD_DIR (folder
@@ -60,14 +63,21 @@ check_tree() {
   [ -z "$sanitize" ] || die "$dir is a sanitizer build ($sanitize)"
 }
 
-# prepare_native / prepare_windows: the tree configured (when missing) and the plug-in built.
+# The archives hold the player: a tree configured without it is turned to build it.
+check_player_on() {
+  [ "$(cache_value "$1" TAVORIN_BUILD_PLAYER)" = ON ] || cmake -S "$root" -B "$1" -DTAVORIN_BUILD_PLAYER=ON >/dev/null
+}
+
+# prepare_native / prepare_windows: the tree configured (when missing), the plug-in and the
+# player built.
 prepare_native() {
   if [ ! -f "$native/CMakeCache.txt" ]; then
     log "configuring $native (shipped targets only)"
-    "$here/setup.sh" "$native" -DTAVORIN_BUILD_TESTS=OFF -DTAVORIN_BUILD_BENCH=OFF -DTAVORIN_BUILD_PLAYER=OFF
+    "$here/setup.sh" "$native" -DTAVORIN_BUILD_TESTS=OFF -DTAVORIN_BUILD_BENCH=OFF -DTAVORIN_BUILD_PLAYER=ON
   fi
   check_tree "$native"
-  cmake --build "$native" --target tavorin -j "$jobs"
+  check_player_on "$native"
+  cmake --build "$native" --target tavorin tavorin-play -j "$jobs"
 }
 
 deps_ready=0
@@ -81,10 +91,11 @@ prepare_windows() {
     log "configuring $dir (the DLLs only)"
     cmake -S "$root" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-$arch.cmake" \
       -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVORIN_BUILD_TESTS=OFF -DTAVORIN_BUILD_BENCH=OFF \
-      -DTAVORIN_BUILD_PLAYER=OFF >/dev/null
+      -DTAVORIN_BUILD_PLAYER=ON >/dev/null
   fi
   check_tree "$dir"
-  cmake --build "$dir" --target tavorin -j "$jobs"
+  check_player_on "$dir"
+  cmake --build "$dir" --target tavorin tavorin-play -j "$jobs"
 }
 
 # First readable file of the list.
@@ -129,12 +140,20 @@ tavorin.dll has these libraries linked in statically; their licences:
                          mingw-w64-libraries/winpthreads/*" entry), MIT/ZPL-style licences
 
 It imports only Windows' own DLLs.
+
+tavorin-play.exe has the same runtime libraries linked in; the DLLs beside it are
+
+  ffmpeg.txt             FFmpeg's avcodec, avformat, avutil and swscale DLLs, LGPL 2.1 or
+                         later, built from Debian's ffmpeg source package as
+                         ffmpeg-configuration.txt says
+  libpng.txt             libpng16.dll, the libpng licence
+  zlib.txt               zlib, linked into libpng16.dll, the zlib licence
 EOF
 }
 
-# licences_linux <folder> <library>
+# licences_linux <folder> <library> <player>
 licences_linux() {
-  local out="$1" library="$2"
+  local out="$1" library="$2" player="$3"
   cp "$(boost_licence)" "$out/boost.txt"
   {
     echo "libtavorin.so has Boost's header-only parts compiled in (boost.txt, Boost Software"
@@ -142,6 +161,10 @@ licences_linux() {
     echo "under its own licence, from the system it runs on:"
     echo
     readelf -d "$library" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/  \1/p'
+    echo
+    echo "tavorin-play links nothing in statically either; it needs these shared libraries:"
+    echo
+    readelf -d "$player" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/  \1/p'
   } >"$out/README.txt"
 }
 
@@ -150,7 +173,7 @@ stage() {
   local dir="$1" platform="$2" folder
   folder="$dist/stage/tavorin-$version-$platform"
   rm -rf "$folder"
-  for component in plugin doc; do
+  for component in plugin player doc; do
     cmake --install "$dir" --prefix "$folder" --component "$component" >/dev/null
   done
   mkdir -p "$folder/share/doc/tavorin/licences"
@@ -168,7 +191,7 @@ prepare_windows i686 "$winbuilds/build-win32"
 prepare_windows x86_64 "$winbuilds/build-win64"
 
 folder="$(stage "$native" linux-x86_64)"
-licences_linux "$folder/share/doc/tavorin/licences" "$folder/lib/libtavorin.so"
+licences_linux "$folder/share/doc/tavorin/licences" "$folder/lib/libtavorin.so" "$folder/bin/tavorin-play"
 tar -C "$dist/stage" --sort=name --owner=0 --group=0 --numeric-owner \
   -czf "$dist/tavorin-$version-linux-x86_64.tar.gz" "tavorin-$version-linux-x86_64"
 

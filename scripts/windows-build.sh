@@ -11,7 +11,9 @@
 #     tavorin.dll exports exactly _getPlugin, and both import only Windows' own DLLs,
 #  4. the 64-bit tests under 64-bit Wine and the 32-bit ones under 32-bit Wine, in one Wine
 #     prefix on a private Xvfb (scripts/wine-env.sh); the scaled-channel tests also compare
-#     their windows with the pictures a Linux build of the resampling writes (build-scaled-reference).
+#     their windows with the pictures a Linux build of the resampling writes (build-scaled-reference),
+#  5. tavorin-play.exe of both architectures played through its DLL in that Wine
+#     (scripts/windows-player-check.sh).
 #
 # Answers non-zero on any failure. Environment: TAVORIN_WINDEPS (the dependency prefix),
 # TAVORIN_WIN_BUILD_DIR (folder of build-win32 and build-win64, default the checkout), JOBS
@@ -45,7 +47,7 @@ fi
 configure_and_build() {
   local arch="$1" dir="$2"; shift 2
   cmake -S "$root" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-$arch.cmake" \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVORIN_BUILD_PLAYER=OFF -DTAVORIN_BUILD_BENCH=ON -DTAVORIN_WERROR=ON \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVORIN_BUILD_PLAYER=ON -DTAVORIN_BUILD_BENCH=ON -DTAVORIN_WERROR=ON \
     ${launcher[@]+"${launcher[@]}"} "$@" >/dev/null
   cmake --build "$dir" -j "$jobs"
 }
@@ -99,6 +101,24 @@ check_tls_callback() {
   fi
 }
 
+# tavorin-play.exe and the FFmpeg and libpng DLLs beside it import Windows' own DLLs and one
+# another, nothing else (no MinGW runtime DLL).
+check_player() {
+  local triple="$1" bin="$2" file name
+  [ -f "$bin/tavorin-play.exe" ] || { fail "$bin/tavorin-play.exe was not built"; return; }
+  for file in "$bin/tavorin-play.exe" "$bin"/avcodec-*.dll "$bin"/avformat-*.dll "$bin"/avutil-*.dll \
+              "$bin"/swscale-*.dll "$bin/libpng16.dll"; do
+    [ -f "$file" ] || { fail "$file is missing"; continue; }
+    while read -r name; do
+      [ -n "$name" ] || continue
+      if ! import_allowed "$name" && ! player_import_allowed "$name" && [ ! -f "$bin/$name" ]; then
+        fail "$(basename "$file") imports $name, neither a Windows system DLL nor beside it"
+      fi
+    done < <(imports "$triple-objdump" "$file")
+  done
+  echo "$bin/tavorin-play.exe: imports $(imports "$triple-objdump" "$bin/tavorin-play.exe" | tr '\n' ' ')"
+}
+
 step "dependencies in $TAVORIN_WINDEPS"
 "$here/windows-deps.sh" "$TAVORIN_WINDEPS"
 
@@ -129,6 +149,7 @@ for pair in "i686-w64-mingw32 $builds/build-win32" "x86_64-w64-mingw32 $builds/b
   check_dll "$1" "$2/bin/tavorin.dll" "_getPlugin "
   check_dll "$1" "$2/bin/KMC_Logging.dll" "KMCLog_close KMCLog_configure KMCLog_isEnabled KMCLog_write "
   check_tls_callback "$1" "$2/bin/tavorin.dll"
+  check_player "$1" "$2/bin"
 done
 [ "$failures" -eq 0 ] || die "$failures check(s) of the DLLs failed"
 
@@ -149,6 +170,13 @@ step "engine client (Windows compilers' ABI) on both DLLs"
 for pair in "i686 $builds/build-win32" "x86_64 $builds/build-win64"; do
   set -- $pair
   "$here/engine-client.sh" "$1" "$2/bin" || die "the engine client failed on the $1 DLL"
+done
+
+# The player as a user runs it, through the DLL of its own build, into its Win32 window.
+step "tavorin-play.exe under Wine"
+for pair in "x86_64 $builds/build-win64" "i686 $builds/build-win32"; do
+  set -- $pair
+  "$here/windows-player-check.sh" "$1" "$2/bin" || die "the $1 player failed its checks under Wine"
 done
 
 echo "windows builds: all checks and tests passed"

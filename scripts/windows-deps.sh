@@ -331,6 +331,52 @@ done
 [ "$need_pixman" -eq 0 ] || debian_source pixman "$cache/pixman-src"
 [ "$need_benchmark" -eq 0 ] || debian_source benchmark "$cache/benchmark-src"
 
+# ---- the player's libraries: FFmpeg, zlib, libpng -------------------------------------------
+# tavorin-play.exe decodes files with FFmpeg and writes snapshots with libpng, both built here
+# from Debian's source packages (with Debian's patches applied by dpkg-source) for each
+# architecture, into PREFIX/<arch>:
+#   bin/avcodec-*.dll avformat-*.dll avutil-*.dll swscale-*.dll   FFmpeg, shared (LGPL: the
+#        player links the DLLs that ship beside it); lib/*.dll.a, include/, lib/pkgconfig/
+#   bin/libpng16.dll, lib/libpng16.dll.a, include/png*.h          libpng, shared
+#   lib/libz.a, include/zlib.h                                    zlib, static (inside libpng16.dll)
+# FFmpeg is configured with --disable-everything and then only what common files need: the
+# decoders and parsers below, the mov/mp4, Matroska/WebM and AVI demuxers, the file protocol
+# and libswscale; no programs, documents, network, devices, filters or hardware decoding, and
+# nothing detected from the build machine. Its x86 assembly needs nasm. The DLLs import only
+# Windows' own DLLs: the C runtime parts of GCC are linked in statically.
+ffmpeg_decoders=h264,hevc,vp9,mpeg4,msmpeg4v1,msmpeg4v2,msmpeg4v3,mjpeg,cinepak
+ffmpeg_parsers=h264,hevc,vp9,mpeg4video,mjpeg
+ffmpeg_demuxers=mov,matroska,avi
+ffmpeg_key="ffmpeg 1 $ffmpeg_decoders $ffmpeg_parsers $ffmpeg_demuxers w32threads"
+zlib_key="zlib 1 static"
+png_key="libpng 1 shared zlib-static"
+
+# FFmpeg's x86 assembly.
+pkg_install nasm
+
+# unpack_source PACKAGE DIR: the source package, patched, in DIR (once).
+unpack_source() {
+  local pkg="$1" dir="$2" dsc
+  [ -f "$dir/.unpacked" ] && return 0
+  dsc="$(fetch_source "$pkg")"
+  log "unpacking $(basename "$dsc")"
+  rm -rf "$dir"
+  dpkg-source -q -x "$dsc" "$dir" >"$cache/$pkg-unpack.log" 2>&1 || die "unpacking $dsc failed, see $cache/$pkg-unpack.log"
+  touch "$dir/.unpacked"
+}
+
+need_player_libs=0
+for arch in "${arches[@]}"; do
+  for pair in ".ffmpeg:$ffmpeg_key" ".zlib:$zlib_key" ".libpng:$png_key"; do
+    stamp_ok "$prefix/$arch/${pair%%:*}" "${pair#*:}" || need_player_libs=1
+  done
+done
+if [ "$need_player_libs" -eq 1 ]; then
+  unpack_source ffmpeg "$cache/ffmpeg-src"
+  unpack_source zlib "$cache/zlib-src"
+  unpack_source libpng1.6 "$cache/libpng-src"
+fi
+
 for arch in "${arches[@]}"; do
   triple="$arch-w64-mingw32"
   dest="$prefix/$arch"
@@ -361,6 +407,89 @@ for arch in "${arches[@]}"; do
 done
 [ "$need_pixman" -eq 0 ] || rm -rf "$cache/pixman-src"
 [ "$need_benchmark" -eq 0 ] || rm -rf "$cache/benchmark-src"
+
+for arch in "${arches[@]}"; do
+  triple="$arch-w64-mingw32"
+  dest="$prefix/$arch"
+  work="$cache/build-$arch"
+  mkdir -p "$dest/bin" "$dest/lib" "$dest/include" "$work"
+
+  if ! stamp_ok "$dest/.zlib" "$zlib_key"; then
+    log "$arch: zlib"
+    # Debian's source leaves out zlib's Windows makefiles; the library is its fifteen C files.
+    rm -rf "$work/zlib" && mkdir -p "$work/zlib"
+    for f in adler32 compress crc32 deflate gzclose gzlib gzread gzwrite infback inffast inflate inftrees trees \
+             uncompr zutil; do
+      spawn "$triple-gcc-posix" -O2 -g -w -c "$cache/zlib-src/$f.c" -o "$work/zlib/$f.o"
+    done
+    drain
+    rm -f "$dest/lib/libz.a"
+    "$triple-ar" rcs "$dest/lib/libz.a" "$work"/zlib/*.o
+    cp "$cache/zlib-src/zlib.h" "$cache/zlib-src/zconf.h" "$dest/include/"
+    rm -rf "$work/zlib"
+    echo "$zlib_key" >"$dest/.zlib"
+  fi
+
+  if ! stamp_ok "$dest/.libpng" "$png_key"; then
+    log "$arch: libpng"
+    rm -rf "$work/libpng"
+    cmake -S "$cache/libpng-src" -B "$work/libpng" \
+      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-$arch.cmake" -DTAVORIN_WINDEPS="$prefix" \
+      -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$dest" \
+      -DPNG_SHARED=ON -DPNG_STATIC=OFF -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF -DSKIP_INSTALL_PROGRAMS=ON \
+      -DZLIB_INCLUDE_DIR="$dest/include" -DZLIB_LIBRARY="$dest/lib/libz.a" \
+      >"$work/libpng-configure.log" 2>&1 || die "libpng configure failed, see $work/libpng-configure.log"
+    cmake --build "$work/libpng" -j "$jobs" >"$work/libpng-build.log" 2>&1 \
+      || die "libpng build failed, see $work/libpng-build.log"
+    cmake --install "$work/libpng" >/dev/null
+    rm -rf "$work/libpng"
+    echo "$png_key" >"$dest/.libpng"
+  fi
+
+  if ! stamp_ok "$dest/.ffmpeg" "$ffmpeg_key"; then
+    log "$arch: FFmpeg (about 6 minutes of CPU per architecture)"
+    start=$SECONDS
+    rm -rf "$work/ffmpeg" && mkdir -p "$work/ffmpeg"
+    ffmpeg_arch=x86; [ "$arch" = x86_64 ] && ffmpeg_arch=x86_64
+    (cd "$work/ffmpeg" && "$cache/ffmpeg-src/configure" \
+      --prefix="$dest" --target-os=mingw32 --arch="$ffmpeg_arch" --enable-cross-compile \
+      --cross-prefix="$triple-" --cc="$triple-gcc-posix" --cxx="$triple-g++-posix" \
+      --pkg-config=false --disable-autodetect --enable-w32threads --disable-pthreads \
+      --enable-shared --disable-static --disable-programs --disable-doc --disable-network \
+      --disable-avdevice --disable-avfilter --disable-postproc --disable-swresample \
+      --disable-debug --disable-everything \
+      --enable-decoder="$ffmpeg_decoders" --enable-parser="$ffmpeg_parsers" \
+      --enable-demuxer="$ffmpeg_demuxers" --enable-protocol=file --enable-swscale \
+      --extra-ldflags="-static-libgcc -static") >"$work/ffmpeg-configure.log" 2>&1 \
+      || die "FFmpeg configure failed, see $work/ffmpeg-configure.log"
+    make -C "$work/ffmpeg" -j "$jobs" >"$work/ffmpeg-build.log" 2>&1 \
+      || die "FFmpeg build failed, see $work/ffmpeg-build.log"
+    make -C "$work/ffmpeg" install >"$work/ffmpeg-install.log" 2>&1 \
+      || die "FFmpeg install failed, see $work/ffmpeg-install.log"
+    # The configure line beside what it built: what ships says how it was made.
+    grep -m1 'FFMPEG_CONFIGURATION' "$work/ffmpeg/config.h" >"$dest/ffmpeg-configuration.txt" || true
+    rm -rf "$work/ffmpeg"
+    echo "$ffmpeg_key" >"$dest/.ffmpeg"
+    log "$arch: FFmpeg built in $((SECONDS - start)) s"
+  fi
+done
+# The licences that ship beside the DLLs (share/licences/*.txt), and FFmpeg's configure line.
+for arch in "${arches[@]}"; do
+  dest="$prefix/$arch"
+  if [ ! -f "$dest/share/licences/zlib.txt" ] || [ ! -f "$dest/share/licences/ffmpeg.txt" ]; then
+    unpack_source ffmpeg "$cache/ffmpeg-src"
+    unpack_source zlib "$cache/zlib-src"
+    unpack_source libpng1.6 "$cache/libpng-src"
+    mkdir -p "$dest/share/licences"
+    cat "$cache/ffmpeg-src/LICENSE.md" "$cache/ffmpeg-src/COPYING.LGPLv2.1" >"$dest/share/licences/ffmpeg.txt"
+    cp "$cache/libpng-src/LICENSE" "$dest/share/licences/libpng.txt"
+    cp "$cache/zlib-src/LICENSE" "$dest/share/licences/zlib.txt"
+  fi
+  # Without the build machine's folders: what is enabled, not where it was put.
+  sed -e 's/^#define FFMPEG_CONFIGURATION "//' -e 's/"$//' -e "s|--prefix=[^ ]* ||" "$dest/ffmpeg-configuration.txt" \
+    >"$dest/share/licences/ffmpeg-configuration.txt"
+  printf '  %-6s player: FFmpeg and libpng DLLs %s/bin, zlib %s/lib\n' "$arch" "$dest" "$dest"
+done
 
 cat <<EOF
 Windows dependencies ready in $prefix

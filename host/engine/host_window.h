@@ -14,7 +14,15 @@ namespace host {
 
 class HostWindow {
  public:
-  HostWindow(int32_t width, int32_t height);
+  // How the window is shown on Windows (elsewhere both are the same surface):
+  // - kSurface: the tests' window, borderless, beside the process's other windows, never
+  //   taking the keyboard;
+  // - kApplication: an application's main window, with caption, frame and sizing border,
+  //   taking the keyboard. The user may resize it (width() and height() follow the client
+  //   area) and close it (closeRequested(); the window stays until its owner ends it).
+  enum class Style { kSurface, kApplication };
+
+  HostWindow(int32_t width, int32_t height, Style style = Style::kSurface);
   ~HostWindow();
   HostWindow(const HostWindow&) = delete;
   HostWindow& operator=(const HostWindow&) = delete;
@@ -36,6 +44,8 @@ class HostWindow {
   uint32_t pixel(int32_t x, int32_t y) const;
   // Counts drawings into the window (0 where the platform cannot tell).
   uint32_t generation() const;
+  // The user asked to close the window (kApplication on Windows; false elsewhere).
+  bool closeRequested() const;
 
   // Calls visit(pixels, width, height) with the surface locked, so a presenter can copy it
   // out without a second buffer. Not available on every platform: answers false then.

@@ -27,7 +27,7 @@ uint32_t* allocatePixels(int32_t width, int32_t height) {
 }
 }  // namespace
 
-HostWindow::HostWindow(int32_t width, int32_t height) : impl_(new Impl) {
+HostWindow::HostWindow(int32_t width, int32_t height, Style) : impl_(new Impl) {
   std::memset(&impl_->surface, 0, sizeof impl_->surface);
   pthread_mutex_init(&impl_->surface.lock, nullptr);
   impl_->surface.width = width > 0 ? width : 0;
@@ -119,5 +119,7 @@ bool HostWindow::lockPixels(const uint32_t** pixels, int32_t* width, int32_t* he
 }
 
 void HostWindow::unlockPixels() const { pthread_mutex_unlock(&impl_->surface.lock); }
+
+bool HostWindow::closeRequested() const { return false; }  // nobody can close a surface
 
 }  // namespace host

@@ -1,8 +1,9 @@
 #ifndef _WIN32
 #error "Windows windows"
 #endif
-// A real top-level window: borderless, shown without activation, its client area at a known
-// place on the screen. The renderer draws into it through GetDC; the engine reads it back by
+// A real top-level window: for the tests borderless, shown without activation, its client
+// area at a known place on the screen; for an application (the player) a main window with a
+// frame that the user can resize and close. The renderer draws into it through GetDC; the engine reads it back by
 // copying the window DC into a memory bitmap and fetching that with GetDIBits. Drawing calls
 // into the window are counted (engine/windows/drawing_counter.h).
 //
@@ -15,7 +16,9 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <stdexcept>
 #include <string>
@@ -34,7 +37,20 @@ const wchar_t kScreenMutexName[] = L"Local\\TavorinHostWindowScreen";
 // How long a window waits for another process's windows to go before drawing over them.
 const DWORD kScreenWaitMs = 120000;
 
+// Posted by a destructor running on another thread than the window's: the window's thread
+// destroys it when it next pumps.
+const UINT kDestroyLater = WM_APP + 1;
+
+// What the window procedure of an application window keeps up to date (GWLP_USERDATA).
+struct ApplicationState {
+  std::mutex* lock;  // the HostWindow's size lock
+  int32_t* width;
+  int32_t* height;
+  std::atomic<bool> closeRequested{false};
+};
+
 LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  ApplicationState* application = reinterpret_cast<ApplicationState*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   switch (message) {
     case WM_ERASEBKGND:
       return 1;  // the content is the renderer's; only resize() clears it
@@ -42,10 +58,34 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
       ValidateRect(window, nullptr);  // nothing to repaint: what was drawn stays
       return 0;
     case WM_MOUSEACTIVATE:
+      if (application) break;
       return MA_NOACTIVATE;
+    case WM_SIZE:
+      if (application && wParam != SIZE_MINIMIZED) {
+        std::lock_guard<std::mutex> hold(*application->lock);
+        *application->width = LOWORD(lParam);
+        *application->height = HIWORD(lParam);
+      }
+      break;
+    case WM_CLOSE:
+      if (!application) break;
+      application->closeRequested.store(true);  // the owner ends the window, not the user
+      return 0;
+    case kDestroyLater:
+      DestroyWindow(window);
+      return 0;
     default:
-      return DefWindowProcW(window, message, wParam, lParam);
+      break;
   }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// The outer size of a window whose client area is width x height, in its current style.
+SIZE outerSize(HWND window, int32_t width, int32_t height) {
+  RECT r = {0, 0, std::max<int32_t>(width, 1), std::max<int32_t>(height, 1)};
+  AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongW(window, GWL_EXSTYLE)));
+  return SIZE{r.right - r.left, r.bottom - r.top};
 }
 
 void registerClassOnce() {
@@ -170,9 +210,10 @@ struct HostWindow::Impl {
   int32_t width = 0;
   int32_t height = 0;
   mutable std::mutex lock;  // width and height
+  std::unique_ptr<ApplicationState> application;  // kApplication only
 };
 
-HostWindow::HostWindow(int32_t width, int32_t height) : impl_(new Impl) {
+HostWindow::HostWindow(int32_t width, int32_t height, Style style) : impl_(new Impl) {
   impl_->width = width > 0 ? width : 0;
   impl_->height = height > 0 ? height : 0;
   try {
@@ -182,12 +223,18 @@ HostWindow::HostWindow(int32_t width, int32_t height) : impl_(new Impl) {
     throw;
   }
   screenTurn().enter();
-  impl_->place = claimPlace(impl_->width, impl_->height);
+  const bool application = style == Style::kApplication;
   // WS_POPUP: no frame, so the window rectangle is the client area. A zero side is kept as
-  // one pixel for the system; width() and height() still answer zero.
-  impl_->window = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kClassName, L"Tavorin",
-                                  WS_POPUP | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, impl_->place.left, impl_->place.top,
-                                  std::max<int32_t>(impl_->width, 1), std::max<int32_t>(impl_->height, 1), nullptr,
+  // one pixel for the system; width() and height() still answer zero. An application window
+  // gets the frame around the client area asked for.
+  DWORD windowStyle = application ? WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS
+                                  : WS_POPUP | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+  DWORD extendedStyle = application ? WS_EX_APPWINDOW : WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE;
+  RECT outer = {0, 0, std::max<int32_t>(impl_->width, 1), std::max<int32_t>(impl_->height, 1)};
+  AdjustWindowRectEx(&outer, windowStyle, FALSE, extendedStyle);
+  impl_->place = claimPlace(outer.right - outer.left, outer.bottom - outer.top);
+  impl_->window = CreateWindowExW(extendedStyle, kClassName, L"Tavorin", windowStyle, impl_->place.left,
+                                  impl_->place.top, outer.right - outer.left, outer.bottom - outer.top, nullptr,
                                   nullptr, GetModuleHandleW(nullptr), nullptr);
   if (!impl_->window) {
     DWORD error = GetLastError();
@@ -199,7 +246,14 @@ HostWindow::HostWindow(int32_t width, int32_t height) : impl_(new Impl) {
   // Drawings are counted when the program itself or a loaded plug-in gives the DC back.
   windows::countDrawingsOf(GetModuleHandleW(nullptr));
   windows::registerWindow(impl_->window);
-  ShowWindow(impl_->window, SW_SHOWNOACTIVATE);
+  if (application) {
+    impl_->application.reset(new ApplicationState{&impl_->lock, &impl_->width, &impl_->height});
+    SetWindowLongPtrW(impl_->window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(impl_->application.get()));
+    ShowWindow(impl_->window, SW_SHOW);
+    SetForegroundWindow(impl_->window);
+  } else {
+    ShowWindow(impl_->window, SW_SHOWNOACTIVATE);
+  }
   UpdateWindow(impl_->window);
   pumpMessages(impl_->window);
   clearToBlack(impl_->window, impl_->width, impl_->height);
@@ -207,9 +261,11 @@ HostWindow::HostWindow(int32_t width, int32_t height) : impl_(new Impl) {
 
 HostWindow::~HostWindow() {
   windows::unregisterWindow(impl_->window);
+  // The window procedure lets go of the application state before it goes.
+  SetWindowLongPtrW(impl_->window, GWLP_USERDATA, 0);
   if (!DestroyWindow(impl_->window)) {
-    // Only the creating thread may destroy a window; its thread closes it when it pumps.
-    PostMessageW(impl_->window, WM_CLOSE, 0, 0);
+    // Only the creating thread may destroy a window; its thread destroys it when it pumps.
+    PostMessageW(impl_->window, kDestroyLater, 0, 0);
   }
   releasePlace(impl_->place);
   screenTurn().leave();
@@ -247,8 +303,14 @@ void HostWindow::resize(int32_t width, int32_t height) {
       }
     }
   }
-  SetWindowPos(impl_->window, nullptr, 0, 0, std::max<int32_t>(w, 1), std::max<int32_t>(h, 1),
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SIZE outer = outerSize(impl_->window, w, h);
+  SetWindowPos(impl_->window, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  {
+    // The window procedure noted the client size the system gave; the size asked for holds.
+    std::lock_guard<std::mutex> lock(impl_->lock);
+    impl_->width = w;
+    impl_->height = h;
+  }
   pumpMessages(impl_->window);
   clearToBlack(impl_->window, w, h);
 }
@@ -301,6 +363,8 @@ uint32_t HostWindow::pixel(int32_t x, int32_t y) const {
 }
 
 uint32_t HostWindow::generation() const { return windows::drawingsInto(impl_->window); }
+
+bool HostWindow::closeRequested() const { return impl_->application && impl_->application->closeRequested.load(); }
 
 bool HostWindow::lockPixels(const uint32_t** pixels, int32_t* width, int32_t* height) const {
   *pixels = nullptr;

@@ -1,6 +1,8 @@
 #include "picture_converter.h"
 
+#if TAVORIN_PLAY_HAVE_LIBYUV
 #include "yuv_conversion.h"
+#endif
 
 extern "C" {
 #include <libavutil/cpu.h>
@@ -26,12 +28,14 @@ PooledFrame* PictureConverter::convert(const AVFrame* picture, FramePool* pool, 
   AVPixelFormat from = static_cast<AVPixelFormat>(picture->format);
   AVPixelFormat to = alpha_ ? AV_PIX_FMT_BGRA : AV_PIX_FMT_BGR0;
   int32_t stride = paddedStride(width);
+#if TAVORIN_PLAY_HAVE_LIBYUV
   if (!alpha_ && yuv420ConvertsWithLibyuv(picture)) {
     PooledFrame* frame = pool->make(start, duration, width, height, stride);
     frame->picture = host::rectInt(0, 0, width, height);  // the whole decoded picture
     convertYuv420ToBgrx(picture, reinterpret_cast<uint8_t*>(frame->data()), stride * 4);
     return frame;
   }
+#endif
   context_ = sws_getCachedContext(context_, width, height, from, width, height, to, SWS_BILINEAR, nullptr, nullptr,
                                   nullptr);
   if (!context_) return nullptr;

@@ -1,7 +1,5 @@
 #include "key_commands.h"
 
-#include <X11/keysym.h>
-
 #include <cerrno>
 #include <cstdlib>
 
@@ -18,40 +16,43 @@ Command make(CommandKind kind, int32_t amount = 0) {
 
 struct NamedKey {
   const char* name;
-  unsigned long keysym;
+  PlayerKey key;
   bool shift;
 };
 
 const NamedKey kNames[] = {
-    {"space", XK_space, false},         {"Left", XK_Left, false},      {"Right", XK_Right, false},
-    {"shift+Left", XK_Left, true},      {"shift+Right", XK_Right, true}, {"Home", XK_Home, false},
-    {"[", XK_bracketleft, false},       {"]", XK_bracketright, false}, {"BackSpace", XK_BackSpace, false},
-    {"r", XK_r, false},                 {"f", XK_f, false},            {"s", XK_s, false},
-    {"q", XK_q, false},                 {"Escape", XK_Escape, false},
+    {"space", PlayerKey::kSpace, false},          {"Left", PlayerKey::kLeft, false},
+    {"Right", PlayerKey::kRight, false},          {"shift+Left", PlayerKey::kLeft, true},
+    {"shift+Right", PlayerKey::kRight, true},     {"Home", PlayerKey::kHome, false},
+    {"[", PlayerKey::kBracketLeft, false},        {"]", PlayerKey::kBracketRight, false},
+    {"BackSpace", PlayerKey::kBackSpace, false},  {"r", PlayerKey::kR, false},
+    {"f", PlayerKey::kF, false},                  {"s", PlayerKey::kS, false},
+    {"q", PlayerKey::kQ, false},                  {"Escape", PlayerKey::kEscape, false},
 };
 
 }  // namespace
 
-Command commandForKey(unsigned long keysym, bool shift) {
-  switch (keysym) {
-    case XK_space: return make(CommandKind::kTogglePause);
-    case XK_Left: case XK_KP_Left: return make(CommandKind::kSeekBy, shift ? -kLongSeekStepMs : -kSeekStepMs);
-    case XK_Right: case XK_KP_Right: return make(CommandKind::kSeekBy, shift ? kLongSeekStepMs : kSeekStepMs);
-    case XK_Home: case XK_KP_Home: return make(CommandKind::kSeekHome);
-    case XK_bracketleft: return make(CommandKind::kSlower);
-    case XK_bracketright: return make(CommandKind::kFaster);
-    case XK_BackSpace: return make(CommandKind::kNormalRate);
-    case XK_r: case XK_R: return make(CommandKind::kReverse);
-    case XK_f: case XK_F: return make(CommandKind::kFullScreen);
-    case XK_s: case XK_S: return make(CommandKind::kSnapshot);
-    case XK_q: case XK_Q: case XK_Escape: return make(CommandKind::kQuit);
-    default: return make(CommandKind::kNone);
+Command commandForKey(PlayerKey key, bool shift) {
+  switch (key) {
+    case PlayerKey::kSpace: return make(CommandKind::kTogglePause);
+    case PlayerKey::kLeft: return make(CommandKind::kSeekBy, shift ? -kLongSeekStepMs : -kSeekStepMs);
+    case PlayerKey::kRight: return make(CommandKind::kSeekBy, shift ? kLongSeekStepMs : kSeekStepMs);
+    case PlayerKey::kHome: return make(CommandKind::kSeekHome);
+    case PlayerKey::kBracketLeft: return make(CommandKind::kSlower);
+    case PlayerKey::kBracketRight: return make(CommandKind::kFaster);
+    case PlayerKey::kBackSpace: return make(CommandKind::kNormalRate);
+    case PlayerKey::kR: return make(CommandKind::kReverse);
+    case PlayerKey::kF: return make(CommandKind::kFullScreen);
+    case PlayerKey::kS: return make(CommandKind::kSnapshot);
+    case PlayerKey::kQ: case PlayerKey::kEscape: return make(CommandKind::kQuit);
+    case PlayerKey::kNone: break;
   }
+  return make(CommandKind::kNone);
 }
 
 Command commandForName(const std::string& name) {
   for (const NamedKey& key : kNames) {
-    if (name == key.name) return commandForKey(key.keysym, key.shift);
+    if (name == key.name) return commandForKey(key.key, key.shift);
   }
   return make(CommandKind::kNone);
 }

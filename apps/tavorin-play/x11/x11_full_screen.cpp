@@ -1,3 +1,6 @@
+#ifdef _WIN32
+#error "the Linux player's X11 and platform parts"
+#endif
 #include "x11_full_screen.h"
 
 #include <X11/Xatom.h>

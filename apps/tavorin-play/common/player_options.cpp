@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "player_window.h"
+
 namespace play {
 
 namespace {
@@ -190,7 +192,7 @@ bool parseValue(const OptionEntry& entry, const std::string& text, OptionValue* 
 }  // namespace
 
 std::string usageText() {
-  return "usage: tavorin-play [options] [FILE...]\n"
+  return std::string("usage: tavorin-play [options] [FILE...]\n"
          "Plays the files given (each one a stream, decoded with FFmpeg), or else a built-in clip.\n"
          "  --size WxH        frame size of the built-in clip (default 640x360, sides 16..8192)\n"
          "  --window WxH      window size (default: the frame size)\n"
@@ -202,10 +204,10 @@ std::string usageText() {
          "  --pull            channels pull their frames instead of being pushed to\n"
          "  --cache on|off    the engine's format cache setting (default off)\n"
          "  --snapshot FILE   write the window's last picture as PNG (key s: FILE-1.png, ...)\n"
-         "  --timing FILE     draw the run's timing as PNG: lateness, drops, redraws, seeks, pauses\n"
+         ) + platform::timingOptionHelp() + std::string(
          "  --script STEPS    press keys by script: 1000:space,+500:space,2000:Right presses space\n"
          "                    at media time 1000 ms, again 500 ms of wall time later, Right at 2000\n"
-         "  --plugin FILE     the plug-in library (default: the build's libtavorin.so)\n"
+         ) + platform::pluginOptionHelp() + std::string(
          "  --start T         files: start T seconds in\n"
          "  --loop            files: start again at the end (stop with --seconds or Ctrl-C)\n"
          "  --stack           files: each covers the whole window, later files on top\n"
@@ -213,10 +215,10 @@ std::string usageText() {
          "  --help            this text\n"
          "With files, --seconds stops after that much media time, --channels N tiles N copies of one\n"
          "file, and --size, --fps and --overlay do not apply.\n"
-         "The window is an X11 window when DISPLAY is set, an off-screen surface otherwise.\n"
+         ) + platform::windowHelp() + std::string(
          "Keys in the window: space pause; Left/Right seek 5 s (Shift: 60 s); Home the start;\n"
          "[ ] half and double the rate (1/8x to 8x); BackSpace normal rate; r reverse;\n"
-         "f full screen; s snapshot; q or Escape quit.\n";
+         "f full screen; s snapshot; q or Escape quit.\n");
 }
 
 bool parseOptions(int argc, const char* const* argv, PlayerOptions* out, std::string* error) {
@@ -263,6 +265,10 @@ bool parseOptions(int argc, const char* const* argv, PlayerOptions* out, std::st
     }
     entry->store(options, value);
     if (name == "--window") windowGiven = true;
+  }
+  if (!options.timingPath.empty() && platform::timingRefusal()) {
+    *error = std::string("--timing: ") + platform::timingRefusal();
+    return false;
   }
   if (!options.scriptText.empty() && !parseScript(options.scriptText, &options.script, error)) {
     *error = "--script: " + *error;

@@ -1,3 +1,6 @@
+#ifdef _WIN32
+#error "the Linux player's X11 and platform parts"
+#endif
 #include "timing_chart.h"
 
 #include <cairo.h>
@@ -216,14 +219,22 @@ bool writeTimingChart(const std::string& path, const TimingRecord& record, const
   std::map<int32_t, size_t> bandOf;
   for (size_t s = 0; s < streams.size(); ++s) bandOf[streams[s].channelId] = s;
   std::vector<int32_t> lows(streams.size(), -20), highs(streams.size(), 30);
+  // The counts are of every frame; the points drawn are those the record kept.
   std::vector<int64_t> presented(streams.size(), 0), dropped(streams.size(), 0);
+  for (size_t s = 0; s < streams.size(); ++s) {
+    auto p = record.presentedByChannel.find(streams[s].channelId);
+    auto d = record.droppedByChannel.find(streams[s].channelId);
+    presented[s] = p == record.presentedByChannel.end() ? 0 : p->second;
+    dropped[s] = d == record.droppedByChannel.end() ? 0 : d->second;
+  }
   for (const TimedFrame& f : record.frames) {
     auto found = bandOf.find(f.channelId);
     if (found == bandOf.end()) continue;
     lows[found->second] = std::min(lows[found->second], f.lateness);
     highs[found->second] = std::max(highs[found->second], f.lateness);
-    (f.dropped ? dropped : presented)[found->second]++;
   }
+  const std::string thinned =
+      record.frameStep > 1 ? " (one in " + std::to_string(record.frameStep) + " drawn)" : "";
   for (size_t s = 0; s < streams.size(); ++s) {
     int top = l.bandTops[s], bottom = l.bandBottoms[s];
     double lo = std::max(-100, lows[s] - 5), hi = std::min(250, highs[s] + 5);
@@ -236,7 +247,7 @@ bool writeTimingChart(const std::string& path, const TimingRecord& record, const
     solid(cr, l.plotLeft, static_cast<int>(std::lround(y(0))), l.plotRight - l.plotLeft, 1, 0x9A9A9A);
     text(cr, l.plotLeft + 8, top + 15,
          "stream " + std::to_string(streams[s].channelId) + "  " + streams[s].name + ":  lateness of " +
-             std::to_string(presented[s]) + " frames presented, " + std::to_string(dropped[s]) + " dropped late (red crosses); magenta: played backwards; shaded: the 10 ms tolerance",
+             std::to_string(presented[s]) + " frames presented" + thinned + ", " + std::to_string(dropped[s]) + " dropped late (red crosses); magenta: played backwards; shaded: the 10 ms tolerance",
          12, 0x202020);
     text(cr, 12, (top + bottom) / 2.0, "lateness", 11, 0x404040);
   }
@@ -266,7 +277,7 @@ bool writeTimingChart(const std::string& path, const TimingRecord& record, const
   for (int x : gridColumns) solid(cr, x, l.redrawTop, 1, kRedrawHeight, 0xE8E8E8);
   valueAxis(cr, l, l.redrawTop, l.redrawBottom, 0, redrawHigh, " ms");
   text(cr, l.plotLeft + 8, l.redrawTop + 15,
-       "redraws: " + std::to_string(record.redraws.size()) + ", wall time since the one before", 12, 0x202020);
+       "redraws: " + std::to_string(record.redrawCount) + ", wall time since the one before", 12, 0x202020);
   text(cr, 12, (l.redrawTop + l.redrawBottom) / 2.0, "redraws", 11, 0x404040);
   for (const TimedRedraw& r : record.redraws) {
     int x = column(r.media);

@@ -43,7 +43,7 @@ int32_t PlayerContext::channelEvent(int32_t channelId, int32_t code, KMC::VideoS
     return 0;
   }
   ++tally.presented;
-  tally.lateness.push_back(late);
+  tally.lateness.add(late);
   // Every frame the output gets is one of the player's pooled frames.
   const PooledFrame* frame = static_cast<const PooledFrame*>(object);
   if (frame->segment == tally.lastSegment &&
@@ -66,7 +66,7 @@ PlayerContext::Tally PlayerContext::tally(int32_t channelId) const {
     total.presented += entry.second.presented;
     total.dropped += entry.second.dropped;
     total.outOfOrder += entry.second.outOfOrder;
-    total.lateness.insert(total.lateness.end(), entry.second.lateness.begin(), entry.second.lateness.end());
+    total.lateness.merge(entry.second.lateness);
   }
   return total;
 }
@@ -85,9 +85,11 @@ int64_t PlayerContext::dropped() const {
   return count;
 }
 
-}  // namespace play
-
-namespace play {
+int64_t PlayerContext::accountedFor(int32_t channelId) const {
+  std::lock_guard<std::mutex> hold(lock_);
+  auto found = tallies_.find(channelId);
+  return found == tallies_.end() ? 0 : found->second.presented + found->second.dropped;
+}
 
 int32_t PlayerContext::lastPresentedSegment(int32_t channelId) const {
   std::lock_guard<std::mutex> hold(lock_);

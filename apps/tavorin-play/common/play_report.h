@@ -6,18 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "lateness_stats.h"
+
 namespace play {
-
-// Lateness of presented frames in media milliseconds: how far the clock had gone past the
-// frame's due point when it was presented (negative: shown slightly early).
-struct LatenessSummary {
-  int64_t count = 0;
-  double mean = 0;
-  int32_t p95 = 0;  // nearest rank
-  int32_t max = 0;
-};
-
-LatenessSummary summarizeLateness(std::vector<int32_t> lateness);
 
 // One stream: a clip channel or a file.
 struct StreamReport {

@@ -1,4 +1,5 @@
-// Converts decoded pictures with libswscale into the plug-in's 32-bit frames: "BGRA" for
+// Converts decoded pictures with libswscale (or libyuv where the build has it, for 8-bit
+// 4:2:0: yuv_conversion.h) into the plug-in's 32-bit frames: "BGRA" for
 // sources with an alpha channel, "BGRX" otherwise. The frame keeps the decoder's geometry (its
 // whole picture, odd sizes included) with rows as far apart as FFmpeg pads its own 32-bit
 // pictures, so the plug-in sees the strides a real engine sends.

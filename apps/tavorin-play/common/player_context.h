@@ -13,11 +13,11 @@
 #include <cstdint>
 #include <map>
 #include <mutex>
-#include <vector>
 
 #include "engine/engine_context.h"
 #include "abi/abi.h"
 #include "abi/video_adapter.h"
+#include "lateness_stats.h"
 #include "timing_log.h"
 
 namespace play {
@@ -38,12 +38,12 @@ class PlayerContext final : public host::EngineContext {
   void resizeDrawing(int32_t width, int32_t height);
 
   // What one channel (or, with channelId -1, every channel) had presented and dropped late.
-  // lateness holds, for each presented frame, how far the clock had passed its due point (its
-  // start time playing forward, its end playing backwards), in media milliseconds.
+  // lateness sums up, over the presented frames, how far the clock had passed each one's due
+  // point (its start time playing forward, its end playing backwards), in media milliseconds.
   struct Tally {
     int64_t presented = 0;
     int64_t dropped = 0;
-    std::vector<int32_t> lateness;
+    LatenessStats lateness;
     // Frames presented before one that they follow in play order (within one segment).
     int64_t outOfOrder = 0;
     // The segment and start time of the frame presented last; segment -1 before the first.
@@ -54,6 +54,8 @@ class PlayerContext final : public host::EngineContext {
 
   int64_t presented() const;
   int64_t dropped() const;
+  // Presented plus dropped frames of one channel: cheaper than a tally.
+  int64_t accountedFor(int32_t channelId) const;
   // The segment of the frame the channel presented last; -1 before its first.
   int32_t lastPresentedSegment(int32_t channelId) const;
 

@@ -1,3 +1,6 @@
+#ifdef _WIN32
+#error "the Linux player's X11 and platform parts"
+#endif
 #include "x11_presenter.h"
 
 #include <X11/Xlib.h>

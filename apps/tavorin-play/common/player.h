@@ -1,11 +1,10 @@
-// One play run: loads the plug-in by file name, creates its output into a window, plays the
-// files given (or the built-in clip) at the real media clock, tears everything down as an engine does, and
-// reports what was presented.
+// The player program's entry: one play run (session.h) and its exit codes.
 #pragma once
 
 #include <iosfwd>
 
 #include "player_options.h"
+#include "stop_request.h"
 
 namespace play {
 
@@ -20,8 +19,5 @@ enum ExitCode {
 
 // Runs the clip; the report goes to out, progress and errors to err. Answers an ExitCode.
 int runPlayer(const PlayerOptions& options, std::ostream& out, std::ostream& err);
-
-// Set from a signal handler: ends the run early, with the usual teardown and report.
-void requestStop();
 
 }  // namespace play

@@ -1,24 +1,8 @@
 #include "play_report.h"
 
-#include <algorithm>
-#include <cmath>
 #include <cstdio>
 
 namespace play {
-
-LatenessSummary summarizeLateness(std::vector<int32_t> lateness) {
-  LatenessSummary summary;
-  if (lateness.empty()) return summary;
-  std::sort(lateness.begin(), lateness.end());
-  int64_t total = 0;
-  for (int32_t value : lateness) total += value;
-  summary.count = static_cast<int64_t>(lateness.size());
-  summary.mean = static_cast<double>(total) / static_cast<double>(lateness.size());
-  size_t rank = static_cast<size_t>(std::ceil(0.95 * static_cast<double>(lateness.size())));
-  summary.p95 = lateness[std::max<size_t>(rank, 1) - 1];
-  summary.max = lateness.back();
-  return summary;
-}
 
 std::string formatReport(const PlayReport& r) {
   char text[1024];

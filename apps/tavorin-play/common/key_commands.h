@@ -1,5 +1,7 @@
-// What the player's keys mean: a key (an X keysym and whether Shift was held) becomes a
-// playback command. Key names, as a scripted run writes them, map to the same commands.
+// What the player's keys mean: a key (one of the player's keys and whether Shift was held)
+// becomes a playback command. Key names, as a scripted run writes them, map to the same
+// commands. Each platform folder maps its window system's keys to PlayerKey once
+// (x11/x11_keys.h, win32/win32_keys.h).
 #pragma once
 
 #include <cstdint>
@@ -30,8 +32,25 @@ struct Command {
 const int32_t kSeekStepMs = 5000;
 const int32_t kLongSeekStepMs = 60000;
 
-// The command of an X keysym; kNone for keys that do nothing.
-Command commandForKey(unsigned long keysym, bool shift);
+// The keys the player answers to, whatever the window system calls them.
+enum class PlayerKey {
+  kNone,  // any other key
+  kSpace,
+  kLeft,
+  kRight,
+  kHome,
+  kBracketLeft,
+  kBracketRight,
+  kBackSpace,
+  kR,
+  kF,
+  kS,
+  kQ,
+  kEscape,
+};
+
+// The command of a key; kNone for kNone.
+Command commandForKey(PlayerKey key, bool shift);
 
 // The command of a key name: "space", "Left", "Right", "shift+Left", "shift+Right", "Home",
 // "[", "]", "BackSpace", "r", "f", "s", "q", "Escape". kNone for any other name.
