@@ -38,10 +38,11 @@ pkg_set() {
         libavformat-dev libavcodec-dev libswscale-dev libavutil-dev libyuv-dev ffmpeg libcairo2-dev \
         clang-16 python3 ;;
       # wine32:i386 runs the 32-bit tests; clang-16, lld-16 and llvm-16 build the engine client
-      # for the Windows compilers' ABI; the rest builds the libraries from Debian's sources.
+      # for the Windows compilers' ABI; the rest builds the libraries from Debian's sources
+      # (nasm: FFmpeg's x86 assembly).
       windows) echo g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine64 wine32:i386 xvfb \
         dpkg-dev patch patchutils xz-utils tcl gcc make cmake libboost1.74-dev googletest \
-        clang-16 lld-16 llvm-16 ;;
+        clang-16 lld-16 llvm-16 nasm ;;
       # zip, and binutils for objcopy (the install step) and the checks (objdump, addr2line,
       # strings, readelf).
       packaging) echo zip unzip binutils ;;

@@ -351,9 +351,6 @@ ffmpeg_key="ffmpeg 1 $ffmpeg_decoders $ffmpeg_parsers $ffmpeg_demuxers w32thread
 zlib_key="zlib 1 static"
 png_key="libpng 1 shared zlib-static"
 
-# FFmpeg's x86 assembly.
-pkg_install nasm
-
 # unpack_source PACKAGE DIR: the source package, patched, in DIR (once).
 unpack_source() {
   local pkg="$1" dir="$2" dsc
