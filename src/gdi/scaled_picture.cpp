@@ -1,18 +1,11 @@
 #include "gdi/scaled_picture.h"
 
-#include <cstring>
-
 #include "gdi/channel_surface.h"
 #include "gdi/selected_bitmap.h"
 
 namespace KMC {
 
 namespace {
-
-void describe(const resample::StretchAxis& a, int64_t (&into)[7]) {
-  const int64_t values[7] = {a.d0, a.dn, a.s0, a.sn, a.mirror ? 1 : 0, a.first, a.last};
-  std::memcpy(into, values, sizeof values);
-}
 
 // A buffer of bottom-up rows (row 0 the picture's bottom) read top row first.
 resample::SourcePixels topRowFirst(const uint32_t* bottomUp, int32_t width, int32_t height) {
@@ -26,26 +19,10 @@ resample::SourcePixels topRowFirst(const uint32_t* bottomUp, int32_t width, int3
 
 }  // namespace
 
-ScaledPicture::Made ScaledPicture::madeFor(const ChannelSurface& surface,
-                                           const resample::StretchAxis& x,
-                                           const resample::StretchAxis& y) {
-  Made made;
-  made.upload = surface.uploads;
-  made.mask = surface.hasTransparency;
-  describe(x, made.x);
-  describe(y, made.y);
-  return made;
-}
-
-bool ScaledPicture::same(const Made& a, const Made& b) {
-  return a.upload == b.upload && a.mask == b.mask && std::memcmp(a.x, b.x, sizeof a.x) == 0 &&
-         std::memcmp(a.y, b.y, sizeof a.y) == 0;
-}
-
 bool ScaledPicture::update(HDC reference, const ChannelSurface& surface,
                            const resample::StretchAxis& x, const resample::StretchAxis& y) {
-  const Made wanted = madeFor(surface, x, y);
-  if (valid_ && same(made_, wanted)) return true;
+  const Made wanted{surface.uploads, surface.hasTransparency, x, y};
+  if (valid_ && made_ == wanted) return true;
   valid_ = false;
   ++resamplings_;
   if (!makeSections(reference, x.visibleLength(), y.visibleLength(), surface.hasTransparency)) return false;

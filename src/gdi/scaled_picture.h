@@ -43,13 +43,13 @@ class ScaledPicture {
  private:
   // What the bitmaps hold: the upload, the rectangles and the visible run they were made for.
   struct Made {
-    uint64_t upload = 0;
-    bool mask = false;
-    int64_t x[7] = {}, y[7] = {};
+    uint64_t upload;
+    bool mask;
+    resample::StretchAxis x, y;
+    bool operator==(const Made& o) const {
+      return upload == o.upload && mask == o.mask && x == o.x && y == o.y;
+    }
   };
-  static Made madeFor(const ChannelSurface& surface, const resample::StretchAxis& x,
-                      const resample::StretchAxis& y);
-  static bool same(const Made& a, const Made& b);
   // The picture section of width x height, and the mask section too when withMask; the ones
   // there already serve when their size is right.
   bool makeSections(HDC reference, int width, int height, bool withMask);
@@ -68,7 +68,7 @@ class ScaledPicture {
   int width_ = 0, height_ = 0;  // of the sections
   int left_ = 0, top_ = 0;      // where they are drawn
   bool valid_ = false;          // made_ describes the bitmaps' content
-  Made made_;
+  Made made_{0, false, {0, 0, 0, 0}, {0, 0, 0, 0}};
   uint64_t resamplings_ = 0;
   resample::HeapScratchPictures scratch_;
 };

@@ -42,6 +42,11 @@ struct StretchAxis {
     while (last > first && !inside(last - 1)) --last;
     return first < last;
   }
+  // The same copy, clipped alike.
+  bool operator==(const StretchAxis& o) const {
+    return d0 == o.d0 && dn == o.dn && s0 == o.s0 && sn == o.sn && mirror == o.mirror &&
+           first == o.first && last == o.last;
+  }
   bool identity() const { return sn == dn && !mirror; }
   bool scaled() const { return sn != dn; }
   // The first visible destination pixel and the number of them, once clipped.
