@@ -1,7 +1,6 @@
 #include "gdi/scaled_picture.h"
 
 #include "gdi/channel_surface.h"
-#include "gdi/selected_bitmap.h"
 
 namespace KMC {
 
@@ -30,8 +29,8 @@ bool ScaledPicture::update(HDC reference, const ChannelSurface& surface,
   top_ = y.visibleStart();
   // The last redraw read these sections; GDI finishes with them before their memory changes.
   GdiFlush();
-  if (!resampleInto(imagePixels_, surface.picturePixels, surface, x, y)) return false;
-  if (surface.hasTransparency && !resampleInto(maskPixels_, surface.maskPixels, surface, x, y)) return false;
+  if (!resampleInto(image_.pixels(), surface.image.pixels(), surface, x, y)) return false;
+  if (surface.hasTransparency && !resampleInto(mask_.pixels(), surface.mask.pixels(), surface, x, y)) return false;
   made_ = wanted;
   valid_ = true;
   return true;
@@ -39,30 +38,27 @@ bool ScaledPicture::update(HDC reference, const ChannelSurface& surface,
 
 void ScaledPicture::draw(HDC dest, bool transparency) const {
   if (!valid_) return;
-  if (transparency) BitBlt(dest, left_, top_, width_, height_, maskDC_, 0, 0, SRCAND);
-  BitBlt(dest, left_, top_, width_, height_, imageDC_, 0, 0, transparency ? SRCPAINT : SRCCOPY);
+  if (transparency) BitBlt(dest, left_, top_, width_, height_, mask_.dc(), 0, 0, SRCAND);
+  BitBlt(dest, left_, top_, width_, height_, image_.dc(), 0, 0, transparency ? SRCPAINT : SRCCOPY);
 }
 
 void ScaledPicture::release() {
-  deleteSelectedBitmap(maskDC_, maskBitmap_, maskPrevious_);
-  deleteSelectedBitmap(imageDC_, imageBitmap_, imagePrevious_);
-  imagePixels_ = maskPixels_ = nullptr;
+  mask_.reset();
+  image_.reset();
   width_ = height_ = 0;
   valid_ = false;
 }
 
 bool ScaledPicture::makeSections(HDC reference, int width, int height, bool withMask) {
-  if (!imagePrevious_ || width != width_ || height != height_) {
+  // Top row first in memory, as the resampling writes its rows.
+  const BITMAPINFO info = describeDIB(width, -height);
+  if (!image_.exists() || width != width_ || height != height_) {
     release();
-    // Top row first in memory, as the resampling writes its rows.
-    const BITMAPINFO info = describeDIB(width, -height);
-    if (!createSelectedSection(reference, info, imagePixels_, imageDC_, imageBitmap_, imagePrevious_)) return false;
+    if (!image_.makeSection(reference, info)) return false;
     width_ = width;
     height_ = height;
   }
-  if (!withMask || maskPrevious_) return true;
-  const BITMAPINFO info = describeDIB(width, -height);
-  return createSelectedSection(reference, info, maskPixels_, maskDC_, maskBitmap_, maskPrevious_);
+  return !withMask || mask_.exists() || mask_.makeSection(reference, info);
 }
 
 bool ScaledPicture::resampleInto(uint32_t* section, const uint32_t* bottomUpPixels,

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 
+#include "gdi/memory_dc.h"
 #include "platform/win32.h"
 #include "resample/halftone.h"
 #include "resample/stretch_axis.h"
@@ -57,14 +58,8 @@ class ScaledPicture {
   bool resampleInto(uint32_t* section, const uint32_t* bottomUpPixels, const ChannelSurface& surface,
                     const resample::StretchAxis& x, const resample::StretchAxis& y);
 
-  HDC imageDC_ = nullptr;
-  HBITMAP imageBitmap_ = nullptr;
-  HGDIOBJ imagePrevious_ = nullptr;
-  uint32_t* imagePixels_ = nullptr;  // the sections' memory, top row first, width_ x height_
-  HDC maskDC_ = nullptr;
-  HBITMAP maskBitmap_ = nullptr;
-  HGDIOBJ maskPrevious_ = nullptr;
-  uint32_t* maskPixels_ = nullptr;
+  MemoryDC image_;  // the sections: top row first, width_ x height_
+  MemoryDC mask_;
   int width_ = 0, height_ = 0;  // of the sections
   int left_ = 0, top_ = 0;      // where they are drawn
   bool valid_ = false;          // made_ describes the bitmaps' content

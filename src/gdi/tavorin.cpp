@@ -3,9 +3,7 @@
 #include <boost/bind/bind.hpp>
 
 #include "framework/identifiers.h"
-#include "gdi/channel_surface.h"
 #include "gdi/drawing_area.h"
-#include "gdi/selected_bitmap.h"
 #include "gdi/video_adapter_gdi_hwnd.h"
 #include "platform/win32.h"
 
@@ -37,12 +35,7 @@ Tavorin::Tavorin(PluginHost* host)
       adapter_(nullptr),
       windowDC_(nullptr),
       windowOfDC_(0),
-      backDC_(nullptr),
       blackBrush_(nullptr),
-      backBitmap_(nullptr),
-      backPrevious_(nullptr),
-      backWidth_(0),
-      backHeight_(0),
       copyPace_(kWindowCopyIntervalMs) {
   properties()["Name"] = PropertyValue::ofPointer(kPropertyWideString, newWideString(kRendererName));
   properties()["Type"] = PropertyValue::ofPointer(
@@ -160,22 +153,7 @@ bool Tavorin::beginFrame() {
   if (!adapter_) return true;
   DrawingArea area(adapter_->drawRect());
   // Without a back buffer the redraw makes no picture: drawChannel and endFrame skip it.
-  if (!area.drawable()) return true;
-  HDC back = nullptr;
-  HBITMAP bitmap = nullptr;
-  HGDIOBJ previous = nullptr;
-  if (!createSelectedBitmap(asDC(windowDC_), area.bufferWidth(), area.bufferHeight(), back, bitmap, previous)) {
-    return true;
-  }
-  backDC_ = back;
-  backBitmap_ = bitmap;
-  backPrevious_ = previous;
-  backWidth_ = area.bufferWidth();
-  backHeight_ = area.bufferHeight();
-  SetStretchBltMode(back, HALFTONE);
-  SetBrushOrgEx(back, 0, 0, nullptr);
-  RECT fill = {0, 0, static_cast<LONG>(area.width), static_cast<LONG>(area.height)};
-  FillRect(back, &fill, static_cast<HBRUSH>(blackBrush_));
+  if (area.drawable()) back_.begin(asDC(windowDC_), area, static_cast<HBRUSH>(blackBrush_));
   return true;
 }
 
@@ -183,22 +161,11 @@ bool Tavorin::endFrame() {
   // Also a redraw that makes no picture takes its turn, so that an area that cannot be drawn
   // costs no more than one that can.
   copyPace_.waitForTurn();
-  if (!adapter_ || !backDC_) return true;
-  DrawingArea area(adapter_->drawRect());
-  // The copy covers exactly the drawing rectangle, wherever it starts in the window, so the
-  // window outside it is never touched. Its answer is not needed: a failed copy only leaves
-  // this redraw out.
-  if (area.drawable()) {
-    BitBlt(asDC(windowDC_), area.rect.left, area.rect.top, static_cast<int>(area.width),
-           static_cast<int>(area.height), asDC(backDC_), 0, 0, SRCCOPY);
+  if (!adapter_) {
+    back_.end();
+    return true;
   }
-  HDC back = asDC(backDC_);
-  HBITMAP bitmap = static_cast<HBITMAP>(backBitmap_);
-  HGDIOBJ previous = static_cast<HGDIOBJ>(backPrevious_);
-  deleteSelectedBitmap(back, bitmap, previous);
-  backDC_ = nullptr;
-  backBitmap_ = nullptr;
-  backPrevious_ = nullptr;
+  back_.present(asDC(windowDC_), DrawingArea(adapter_->drawRect()));
   return true;
 }
 

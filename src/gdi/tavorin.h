@@ -1,4 +1,7 @@
-// The GDI renderer: the one concrete component of the library.
+// The GDI renderer: the one concrete component of the library. This file and tavorin.cpp hold
+// its lifecycle and the adapter negotiation; tavorin_channels.cpp its channel operations, built
+// from the channel surface (channel_surface.h), the blit geometry (blit_geometry.h) and the
+// scaled picture (scaled_picture.h); the redraw's picture is the back buffer (back_buffer.h).
 //
 // It fills the video output's renderer operations with GDI drawing: it offers the engine the
 // window-handle adapter kind, reads the target window and drawing rectangle from the adapter,
@@ -14,6 +17,7 @@
 #include <cstdint>
 
 #include "abi/list.h"
+#include "gdi/back_buffer.h"
 #include "gdi/window_copy_pace.h"
 #include "videooutput/video_output.h"
 
@@ -73,12 +77,8 @@ class Tavorin : public VideoOutput<Tavorin> {
   VideoAdapterGDIHWND* adapter_;
   void* windowDC_;                   // HDC
   WindowHandle windowOfDC_;          // the window windowDC_ was taken from (released there)
-  void* backDC_;                     // HDC, between beginFrame and endFrame
   void* blackBrush_;                 // HBRUSH
-  void* backBitmap_;                 // HBITMAP
-  void* backPrevious_;               // HGDIOBJ displaced by the back bitmap
-  int32_t backWidth_;                // the back bitmap's size
-  int32_t backHeight_;
+  BackBuffer back_;                  // between beginFrame and endFrame
   WindowCopyPace copyPace_;          // at most one window copy per 15 ms
 };
 

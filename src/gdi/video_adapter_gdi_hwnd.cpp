@@ -27,49 +27,41 @@ void VideoAdapterGDIHWND::raiseState(bool ready) {
   if (notify) notify(ready);
 }
 
+template <typename Compare, typename Store>
+void VideoAdapterGDIHWND::change(Compare compare, Store store) {
+  Halves halves;
+  {
+    Guard guard(lock_);
+    halves = compare();
+  }
+  if (!halves.before && !halves.after) return;
+  if (halves.before) raiseState(false);
+  {
+    Guard guard(lock_);
+    store();
+  }
+  if (halves.after) raiseState(true);
+}
+
 void VideoAdapterGDIHWND::setDrawRect(RectIntRecord record) {
   const RectInt rect(record);
-  {
-    Guard guard(lock_);
-    if (rect.sameEdges(drawRect_)) return;
-  }
-  raiseState(false);
-  {
-    Guard guard(lock_);
-    drawRect_ = rect;
-  }
-  raiseState(true);
+  auto compare = [&] { return bothHalvesIf(!rect.sameEdges(drawRect_)); };
+  change(compare, [&] { drawRect_ = rect; });
 }
 
 void VideoAdapterGDIHWND::setSecondaryRect(RectIntRecord record) {
   const RectInt rect(record);
-  {
-    Guard guard(lock_);
-    if (rect.sameEdges(secondaryRect_)) return;
-  }
-  raiseState(false);
-  {
-    Guard guard(lock_);
+  auto compare = [&] { return bothHalvesIf(!rect.sameEdges(secondaryRect_)); };
+  change(compare, [&] {
     secondaryRectSet_ = true;
     secondaryRect_ = rect;
-  }
-  raiseState(true);
+  });
 }
 
 void VideoAdapterGDIHWND::setWindow(WindowHandle window) {
-  WindowHandle previous;
-  {
-    Guard guard(lock_);
-    previous = window_;
-  }
-  if (window == previous) return;
   // A change from or to no window has only the half that concerns a real window.
-  if (previous != 0) raiseState(false);
-  {
-    Guard guard(lock_);
-    window_ = window;
-  }
-  if (window != 0) raiseState(true);
+  auto compare = [&] { return window == window_ ? Halves{false, false} : Halves{window_ != 0, window != 0}; };
+  change(compare, [&] { window_ = window; });
 }
 
 WindowHandle VideoAdapterGDIHWND::window() const {

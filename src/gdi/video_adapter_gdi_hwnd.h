@@ -37,6 +37,18 @@ class VideoAdapterGDIHWND final : public VideoAdapterHWND, public GDIAdapter {
   void bindNotification(const boost::function<void(bool)>& state);
 
  private:
+  // Which notifications a change raises: false before it (the renderer stops drawing with the
+  // old value) and true after it (it may draw with the new one).
+  struct Halves {
+    bool before, after;
+  };
+  // A rectangle's change has both halves.
+  static Halves bothHalvesIf(bool differs) { return Halves{differs, differs}; }
+  // One change by an engine setter: compare(), under the lock, answers the halves the change
+  // has (neither: the value is the stored one, nothing happens); store() then writes the value
+  // under the lock, between the two notifications, which are raised outside it.
+  template <typename Compare, typename Store>
+  void change(Compare compare, Store store);
   void raiseState(bool ready);
 
   WindowHandle window_;

@@ -120,8 +120,8 @@ TEST_F(Surfaces, PictureRectangleSizesTheSurface) {
   EXPECT_EQ(surface->bitmapInfo.bmiHeader.biWidth, 720);
   EXPECT_EQ(surface->bitmapInfo.bmiHeader.biHeight, 576);  // positive: bottom row first
   EXPECT_EQ(surface->bitmapInfo.bmiHeader.biBitCount, 32);
-  EXPECT_NE(surface->imagePrevious, nullptr);
-  EXPECT_EQ(surface->maskPrevious, nullptr) << "a BGRX channel is never masked: no mask bitmap";
+  EXPECT_TRUE(surface->image.exists());
+  EXPECT_FALSE(surface->mask.exists()) << "a BGRX channel is never masked: no mask bitmap";
 
   // An empty picture rectangle: the frame's own size.
   host::OwnedVideoSample* whole = ledger.make(1000, 40, 32, 16);
@@ -151,10 +151,10 @@ TEST_F(Surfaces, MaskOnlyForBgraFramesWithATransparentPixel) {
   KMC::ChannelSurface* surface = RendererRig::surfaceOf(alpha);
   EXPECT_TRUE(surface->hasTransparency);
   // Buffer rows are bottom-up: the frame's last row is buffer row 0.
-  EXPECT_EQ(surface->maskPixels[7], 0xFFFFFFFFu);
-  EXPECT_EQ(surface->maskPixels[6], 0u);
-  EXPECT_EQ(surface->picturePixels[7], 0u);  // a hole keeps no colour
-  EXPECT_EQ(surface->picturePixels[6], 0xFF00FF00u);
+  EXPECT_EQ(surface->mask.pixels()[7], 0xFFFFFFFFu);
+  EXPECT_EQ(surface->mask.pixels()[6], 0u);
+  EXPECT_EQ(surface->image.pixels()[7], 0u);  // a hole keeps no colour
+  EXPECT_EQ(surface->image.pixels()[6], 0xFF00FF00u);
 
   host::OwnedVideoSample* clear = ledger.make(1000, 40, 8, 8);
   clear->fill(0x00123456);  // "BGRX": the top byte means nothing
@@ -165,9 +165,9 @@ TEST_F(Surfaces, MaskOnlyForBgraFramesWithATransparentPixel) {
   EXPECT_EQ(rig.tavorin->takeCurrentFrame(alpha), holed);
   holed->release();
   EXPECT_EQ(alpha->currentFrame, nullptr);
-  EXPECT_EQ(surface->imagePrevious, nullptr);
-  EXPECT_EQ(surface->maskPrevious, nullptr);
-  EXPECT_EQ(surface->picturePixels, nullptr);
+  EXPECT_FALSE(surface->image.exists());
+  EXPECT_FALSE(surface->mask.exists());
+  EXPECT_EQ(surface->image.pixels(), nullptr);
   EXPECT_EQ(rig.tavorin->takeCurrentFrame(alpha), nullptr);
   rig.tavorin->detachChannel(alpha);
   rig.tavorin->detachChannel(plain);
@@ -185,8 +185,8 @@ TEST_F(Surfaces, AFrameThatCannotBeReadOrHeldInABitmapBecomesCurrentWithoutASurf
   good->release();
   KMC::ChannelSurface* surface = RendererRig::surfaceOf(channel);
   EXPECT_EQ(channel->currentFrame, &lying);
-  EXPECT_EQ(surface->picturePixels, nullptr);
-  EXPECT_EQ(surface->imagePrevious, nullptr);
+  EXPECT_EQ(surface->image.pixels(), nullptr);
+  EXPECT_FALSE(surface->image.exists());
   // Drawing skips the channel.
   rig.tavorin->beginFrame();
   EXPECT_TRUE(rig.tavorin->drawChannel(channel));
@@ -200,9 +200,9 @@ TEST_F(Surfaces, AFrameThatCannotBeReadOrHeldInABitmapBecomesCurrentWithoutASurf
   host::OwnedVideoSample* wide = ledger.make(1000, 40, 40000, 1);
   EXPECT_EQ(rig.present(channel, wide), &lying);
   lying.release();
-  EXPECT_EQ(surface->picturePixels, nullptr);
-  EXPECT_EQ(surface->maskDC, nullptr);
-  EXPECT_EQ(surface->imageDC, nullptr);
+  EXPECT_EQ(surface->image.pixels(), nullptr);
+  EXPECT_EQ(surface->mask.dc(), nullptr);
+  EXPECT_EQ(surface->image.dc(), nullptr);
   rig.tavorin->detachChannel(channel);
   EXPECT_EQ(lying.releases(), 1);
   EXPECT_TRUE(ledger.allReleasedExactlyOnce());
