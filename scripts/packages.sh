@@ -39,10 +39,11 @@ pkg_set() {
         clang-16 python3 ;;
       # wine32:i386 runs the 32-bit tests; clang-16, lld-16 and llvm-16 build the engine client
       # for the Windows compilers' ABI; the rest builds the libraries from Debian's sources
-      # (nasm: FFmpeg's x86 assembly).
+      # (nasm: FFmpeg's x86 assembly); xdotool drags the Windows player's border as a user
+      # does, x11-utils finds its window and the screen's size.
       windows) echo g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine64 wine32:i386 xvfb \
         dpkg-dev patch patchutils xz-utils tcl gcc make cmake libboost1.74-dev googletest \
-        clang-16 lld-16 llvm-16 nasm ;;
+        clang-16 lld-16 llvm-16 nasm xdotool x11-utils ;;
       # zip, and binutils for objcopy (the install step) and the checks (objdump, addr2line,
       # strings, readelf).
       packaging) echo zip unzip binutils ;;

@@ -15,6 +15,8 @@
 #   - a --script pauses (the picture and clock hold), seeks (the frame at the target is
 #     shown) and goes full screen (the window covers the screen and the plug-in draws at that
 #     size), as on Linux;
+#   - dragging the window's border with the mouse gives the plug-in the new client area, and
+#     the picture is drawn at that size;
 #   - a damaged file plays what can be decoded and ends cleanly; a file that cannot be read
 #     ends with exit status 4; --timing is refused with exit status 2.
 # Answers the number of failed checks (0: all passed).
@@ -106,6 +108,17 @@ same_picture() {
 
 ff() { ffmpeg -v error -nostdin -y "$@"; }
 
+# lit_mostly PNG: more than half of the picture's pixels are brighter than black.
+lit_mostly() {
+  python3 - "$1" <<'PY'
+import subprocess, sys
+raw = subprocess.run(["ffmpeg", "-v", "error", "-i", sys.argv[1], "-f", "rawvideo", "-pix_fmt", "gray", "-"],
+                     capture_output=True, check=True).stdout
+lit = sum(1 for v in raw if v > 16)
+sys.exit(0 if lit > len(raw) // 2 else 1)
+PY
+}
+
 echo "== $arch: media (Linux ffmpeg)"
 ff -f lavfi -i testsrc2=size=320x240:rate=30:duration=2 -c:v libx264 -pix_fmt yuv420p "$work/testsrc2.mp4" || fail "ffmpeg testsrc2"
 # A still picture: every frame the same, so the one shown at the end is known exactly.
@@ -179,14 +192,47 @@ if ledger script seeking; then
   if [ "${width}x${height}" = "${screen:-1920x1080}" ]; then pass "script: full screen ${width}x${height}"
   else fail "script: full-screen snapshot ${width}x${height}, screen ${screen:-1920x1080}"; fi
   # The plug-in drew at the new size: the picture fitted into the screen, not a black one.
-  if python3 - "$work/script-3.png" <<'PY'
-import subprocess, sys
-raw = subprocess.run(["ffmpeg", "-v", "error", "-i", sys.argv[1], "-f", "rawvideo", "-pix_fmt", "gray", "-"],
-                     capture_output=True, check=True).stdout
-lit = sum(1 for v in raw if v > 16)
-sys.exit(0 if lit > len(raw) // 2 else 1)
-PY
-  then pass "script: the full-screen picture is drawn"; else fail "script: the full-screen picture is mostly black"; fi
+  if lit_mostly "$work/script-3.png"; then pass "script: the full-screen picture is drawn"; else fail "script: the full-screen picture is mostly black"; fi
+fi
+
+echo "== $arch: resized by its border"
+# As a user resizes it: the mouse drags the window's bottom right corner (Wine draws the frame
+# itself on a server without a window manager) 360 pixels right and 160 down while the file
+# plays; the snapshot after it must have the new client size, with the picture drawn into it.
+(play resize --window 640x360 --script 3200:s --snapshot resize.png seek.mp4) &
+player=$!
+window=""
+for _ in $(seq 50); do
+  window=$(xwininfo -root -tree 2>/dev/null | awk '/"tavorin-play": \("tavorin-play.exe"/ { print $1; exit }')
+  [ -n "$window" ] && break
+  sleep 0.1
+done
+outer() { xwininfo -id "$window" | awk -v k="$1" '$0 ~ k ":" { print $NF }'; }
+if [ -n "$window" ]; then
+  sleep 1
+  x=$(outer "Absolute upper-left X"); y=$(outer "Absolute upper-left Y")
+  width_before=$(outer Width); height_before=$(outer Height)
+  corner_x=$((x + width_before - 2)); corner_y=$((y + height_before - 2))
+  xdotool mousemove "$corner_x" "$corner_y" sleep 0.1 mousedown 1 sleep 0.1 \
+    mousemove $((corner_x + 180)) $((corner_y + 80)) sleep 0.1 mousemove $((corner_x + 360)) $((corner_y + 160)) \
+    sleep 0.2 mouseup 1
+  sleep 0.3
+  width_after=$(outer Width); height_after=$(outer Height)
+fi
+wait "$player"
+if [ -z "$window" ]; then
+  fail "resize: the player's window was not found"
+elif ledger resize; then
+  # The frame's share of the outer size stays; the client is what the plug-in draws into.
+  want="$((640 + width_after - width_before))x$((360 + height_after - height_before))"
+  got="$(field resize SNAPSHOT width)x$(field resize SNAPSHOT height)"
+  if [ "$width_after" -gt "$width_before" ] && [ "$got" = "$want" ]; then
+    pass "resize: dragged to $want, the snapshot is $got"
+  else
+    fail "resize: window ${width_before}x$height_before -> ${width_after}x$height_after, snapshot $got, not $want"
+  fi
+  if lit_mostly "$work/resize-1.png"; then pass "resize: the picture is drawn at the new size"
+  else fail "resize: the picture after the resize is mostly black"; fi
 fi
 
 echo "== $arch: damaged files"
