@@ -50,6 +50,18 @@ BlitRect destinationBlit(const PixelEdges& edges, const RectFloat& place) {
   return destination;
 }
 
+bool covers(const BlitRect& rect, int64_t width, int64_t height) {
+  // A negative extent covers the pixels from the origin back: x + extent + 1 to x.
+  auto span = [](int32_t origin, int32_t extent, int64_t& first, int64_t& end) {
+    first = extent < 0 ? int64_t(origin) + extent + 1 : origin;
+    end = extent < 0 ? int64_t(origin) + 1 : int64_t(origin) + extent;
+  };
+  int64_t left, right, top, bottom;
+  span(rect.x, rect.width, left, right);
+  span(rect.y, rect.height, top, bottom);
+  return left <= 0 && top <= 0 && right >= width && bottom >= height;
+}
+
 BlitRect sourceBlit(const RectInt& channelPicture, const RectInt& framePicture, int32_t frameWidth,
                     int32_t frameHeight, int32_t surfaceWidth, int32_t surfaceHeight) {
   int64_t x = 0, y = 0, width = frameWidth, height = frameHeight;

@@ -30,6 +30,10 @@ PixelEdges destinationEdges(const RectFloat& place, int32_t frameWidth, int32_t 
 // a vertically mirrored place (bottom above top) with a negative height over the same rows.
 BlitRect destinationBlit(const PixelEdges& edges, const RectFloat& place);
 
+// Whether a drawing at rect (negative extents mirroring, as StretchBlt takes them) covers
+// every pixel of the area from (0, 0) to width x height, right and bottom exclusive.
+bool covers(const BlitRect& rect, int64_t width, int64_t height);
+
 // The part of a surfaceWidth x surfaceHeight surface to show: the channel's picture rectangle;
 // without one, the size of the shown frame's picture (framePicture, empty when the frame has
 // none) or else frameWidth x frameHeight, from the top left corner. A picture rectangle that

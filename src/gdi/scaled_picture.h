@@ -11,6 +11,7 @@
 
 #include <cstdint>
 
+#include "gdi/blit_geometry.h"
 #include "gdi/memory_dc.h"
 #include "platform/win32.h"
 #include "resample/halftone.h"
@@ -36,6 +37,8 @@ class ScaledPicture {
   // Copies what update made into dest at the visible run's place: with transparency, the mask
   // with SRCAND and the picture with SRCPAINT; otherwise the picture with SRCCOPY.
   void draw(HDC dest, bool transparency) const;
+  // Where draw puts the picture: the visible run's place and size.
+  BlitRect placement() const { return BlitRect{left_, top_, width_, height_}; }
   // Deletes the bitmaps and forgets what they held.
   void release();
   // How many times update has resampled: what the redraws have cost.

@@ -68,6 +68,7 @@ Tavorin::~Tavorin() {
 }
 
 void Tavorin::releaseDrawingObjects() {
+  back_.release();  // compatible with the window DC: goes first
   if (windowDC_) {
     // To the window it came from: the adapter may name another window, or none, by now.
     ReleaseDC(asWindow(windowOfDC_), asDC(windowDC_));

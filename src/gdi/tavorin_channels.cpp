@@ -89,13 +89,16 @@ bool Tavorin::drawChannel(Channel* channel) {
   if (to.width == 0 || to.height == 0 || from.width == 0 || from.height == 0) return true;
   resample::StretchAxis x(to.x, to.width, from.x, from.width);
   resample::StretchAxis y(to.y, to.height, from.y, from.height);
+  const bool opaque = !surface->hasTransparency;
   if (!x.scaled() && !y.scaled()) {
+    back_.beforeDrawing(to, opaque);
     surface->blit(back_.dc(), to, from);  // 1:1 (perhaps mirrored): one copy
     return true;
   }
   // Scaled: resampled here, as HALFTONE does, once per frame and rectangle; GDI only copies.
   if (!x.clip(back_.width(), surface->surfaceWidth) || !y.clip(back_.height(), surface->surfaceHeight)) return true;
   if (surface->scaled.update(static_cast<HDC>(windowDC_), *surface, x, y)) {
+    back_.beforeDrawing(surface->scaled.placement(), opaque);
     surface->scaled.draw(back_.dc(), surface->hasTransparency);
   }
   return true;

@@ -133,6 +133,32 @@ TEST_F(Composition, OpaqueOverlaysCoverWhateverTheirTopBytes) {
   rig.expectPicture([](int32_t x, int32_t y) { return x < 320 ? kBlue : pattern(x - 320, y); });
 }
 
+TEST_F(Composition, NoRedrawShowsWhatAnEarlierOneDrew) {
+  // The picture of a redraw is made in a bitmap kept from the one before; what no channel
+  // covers opaquely is black again every time.
+  ASSERT_NO_FATAL_FAILURE(showPainted(RectFloat(0, 0, 1, 1), 640, 480));
+  rig.expectPicture(pattern);
+  PortInterface* picture = rig.ports.front();
+  rig.place(picture, RectFloat(0.25, 0.25, 0.75, 0.75));
+  host::OwnedVideoSample* smaller = rig.frame(320, 240, 0);
+  paint(smaller, kOpaque);
+  rig.push(picture, smaller);
+  rig.expectPicture([](int32_t x, int32_t y) {
+    bool inside = x >= 160 && x < 480 && y >= 120 && y < 360;
+    return inside ? pattern(x - 160, y - 120) : 0u;
+  });
+
+  // Alone over the whole area, a "BGRA" picture with a transparent pixel where the last
+  // picture was: the hole shows black.
+  PortInterface* overlay = rig.addChannel(2, "BGRA");
+  ASSERT_NE(overlay, nullptr);
+  rig.select({2});
+  host::OwnedVideoSample* holed = rig.frame(640, 480, kOpaque | kGreen);
+  holed->setPixel(320, 240, kGreen);
+  rig.push(overlay, holed);
+  rig.expectPicture([](int32_t x, int32_t y) { return x == 320 && y == 240 ? 0u : kGreen; });
+}
+
 TEST_F(Composition, RowOrderFollowsTheFramesFlag) {
   ASSERT_NO_FATAL_FAILURE(showPainted(RectFloat(0, 0, 1, 1), 640, 480));
   rig.expectPicture(pattern);
