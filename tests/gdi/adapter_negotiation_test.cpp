@@ -43,9 +43,8 @@ TEST(AdapterNegotiation, AWindowGivenLaterStartsTheDrawing) {
 
   rig.adapter()->setWindow(rig.window.handle());
   ASSERT_TRUE(rig.finishCreate());
-  PortInterface* port = rig.addChannel(1, "BGRX");
+  PortInterface* port = rig.addOnlyChannel("BGRX");
   ASSERT_NE(port, nullptr);
-  rig.select({1});
   rig.push(port, rig.frame(640, 480, kOpaque | kRed));
   rig.expectPicture([](int32_t, int32_t) { return kRed; });
   rig.shutdown();
@@ -59,9 +58,8 @@ TEST(AdapterNegotiation, ANewDrawingRectangleIsReportedAndDrawnAtItsSize) {
   EXPECT_EQ(rig.context.windowSizes().front().width, 640);
   EXPECT_EQ(rig.context.windowSizes().front().height, 480);
 
-  PortInterface* port = rig.addChannel(1, "BGRX");
+  PortInterface* port = rig.addOnlyChannel("BGRX");
   ASSERT_NE(port, nullptr);
-  rig.select({1});
   // Left half red, right half blue: halving keeps both colours exact.
   host::OwnedVideoSample* frame = rig.frame(640, 480, kOpaque | kBlue);
   for (int32_t y = 0; y < 480; ++y) {
@@ -105,9 +103,8 @@ TEST(AdapterNegotiation, OneReconfigurationPerChangeNotOnePerPass) {
 TEST(AdapterNegotiation, TakingTheWindowAwayPausesDrawingUntilOneIsGiven) {
   PluginRig rig;
   ASSERT_TRUE(rig.start());
-  PortInterface* port = rig.addChannel(1, "BGRX");
+  PortInterface* port = rig.addOnlyChannel("BGRX");
   ASSERT_NE(port, nullptr);
-  rig.select({1});
   rig.push(port, rig.frame(640, 480, kOpaque | kRed));
   rig.expectPicture([](int32_t, int32_t) { return kRed; });
 

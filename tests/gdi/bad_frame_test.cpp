@@ -34,9 +34,8 @@ const Lie kLies[] = {
 TEST(BadFrames, AreNeverReadOutsideTheirPixelsAndReleasedOnce) {
   PluginRig rig;
   ASSERT_TRUE(rig.start());
-  PortInterface* port = rig.addChannel(1, "BGRA");
+  PortInterface* port = rig.addOnlyChannel("BGRA");
   ASSERT_NE(port, nullptr);
-  rig.select({1});
 
   std::vector<std::unique_ptr<ExactSample>> frames;
   for (const Lie& lie : kLies) {

@@ -197,9 +197,8 @@ TEST(CompositionPictureRectangle, OnlyThePictureRectangleIsUploadedAndShown) {
   // on a drawing rectangle of the same 720 x 576: the picture fills it exactly.
   PluginRig rig(720, 576);
   ASSERT_TRUE(rig.start());
-  PortInterface* port = rig.addChannel(1, "BGRX");
+  PortInterface* port = rig.addOnlyChannel("BGRX");
   ASSERT_NE(port, nullptr);
-  rig.select({1});
   host::OwnedVideoSample* frame = rig.frame(720, 592, kOpaque | kRed);
   for (int32_t y = 0; y < 576; ++y) {
     for (int32_t x = 0; x < 720; ++x) frame->setPixel(x, y, kOpaque | pattern(x, y));

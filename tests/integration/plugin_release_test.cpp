@@ -19,9 +19,8 @@ namespace {
 TEST(PluginReleaseTest, LastReleaseWhileTheOutputPresents) {
   PluginRig rig(64, 48);
   ASSERT_TRUE(rig.start());
-  PortInterface* port = rig.addChannel(1, "BGRX");
+  PortInterface* port = rig.addOnlyChannel("BGRX");
   ASSERT_NE(port, nullptr);
-  rig.select({1});
   rig.push(port, rig.frame(8, 8, kRed));
   rig.expectPicture([](int32_t, int32_t) { return kRed; });
   rig.push(port, rig.ledger.make(1040, 40, 8, 8));
